@@ -1,0 +1,40 @@
+#include "ui/main/KvuApplication.h"
+
+#include "app/Error.h"
+
+#include <QMessageBox>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace kvu {
+
+KvuApplication::KvuApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool KvuApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const Error &e) {
+        reportError(e.text());
+    } catch (const std::exception &e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(u"Неизвестная ошибка"_s);
+    }
+    return false;
+}
+
+void KvuApplication::reportError(const QString &text)
+{
+    qWarning("%s", qPrintable(text));
+    // A second error while the box is open is written to the log only; stacking boxes helps nobody.
+    static bool showing = false;
+    if (showing)
+        return;
+    showing = true;
+    QMessageBox box(QMessageBox::Critical, qApp->applicationDisplayName(), text, QMessageBox::Ok);
+    box.exec();
+    showing = false;
+}
+
+} // namespace kvu

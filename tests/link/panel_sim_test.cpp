@@ -1,0 +1,336 @@
+#include "app/ZSub.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+constexpr quint16 kPanelPort = 1560;
+
+// Panel k listens on 127.9.<p>.k, p from the process id, so that parallel runs of the tests do not meet.
+QString panelAddress(int k)
+{
+    return QStringLiteral("127.9.%1.%2").arg(QCoreApplication::applicationPid() % 250 + 1).arg(k);
+}
+
+// Reply items as the decoders see them: "_" and blanks both separate.
+QStringList items(const QByteArray &reply)
+{
+    QStringList out;
+    for (const QString &part : QString::fromUtf8(reply).split(QLatin1Char('_')))
+        out << part.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return out;
+}
+
+uint hexOf(const QString &item)
+{
+    bool ok = false;
+    const uint v = item.toUInt(&ok, 16);
+    EXPECT_TRUE(ok) << item.toStdString();
+    return v;
+}
+
+bool checksumHolds(const QByteArray &block)
+{
+    const qsizetype sep = block.lastIndexOf('_');
+    return sep > 0 && hexOf(QString::fromLatin1(block.mid(sep + 1))) ==
+                          kvu::CalcCRC16(QString::fromLatin1(block.left(sep)));
+}
+
+QByteArray withChecksum(const QByteArray &text)
+{
+    return text + '_' + QByteArray::number(kvu::CalcCRC16(QString::fromLatin1(text)), 16).toUpper();
+}
+
+class PanelSimTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        sim_.setProgram(QStringLiteral(KVU_PANEL_SIM));
+        sim_.setArguments({QStringLiteral("--panels"), QStringLiteral("2"), QStringLiteral("--base-address"),
+                           panelAddress(1), QStringLiteral("--control-port"), QStringLiteral("0"),
+                           QStringLiteral("--password"), QStringLiteral("2=5000")});
+        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        sim_.start();
+        ASSERT_TRUE(sim_.waitForStarted(kWaitMs));
+        QElapsedTimer clock;
+        clock.start();
+        while (!sim_.canReadLine() && clock.elapsed() < kWaitMs)
+            sim_.waitForReadyRead(int(kWaitMs - clock.elapsed()));
+        const QByteArray line = sim_.readLine().trimmed();
+        ASSERT_TRUE(line.startsWith("panel-sim control ")) << line.constData();
+        control_.connectToHost(QHostAddress::LocalHost, line.mid(18).toUShort());
+        ASSERT_TRUE(control_.waitForConnected(kWaitMs));
+        connectPanel(1);
+    }
+
+    void TearDown() override
+    {
+        if (sim_.state() == QProcess::NotRunning)
+            return;
+        sim_.terminate();
+        const bool finished = sim_.waitForFinished(kWaitMs);
+        if (!finished)
+            sim_.kill();
+        EXPECT_TRUE(finished);
+        EXPECT_EQ(sim_.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(sim_.exitCode(), 0);
+    }
+
+    void connectPanel(int k)
+    {
+        panel_.abort();
+        panel_.connectToHost(QHostAddress(panelAddress(k)), kPanelPort);
+        ASSERT_TRUE(panel_.waitForConnected(kWaitMs));
+    }
+
+    QString control(const QString &command)
+    {
+        control_.write(command.toUtf8() + '\n');
+        QElapsedTimer clock;
+        clock.start();
+        while (!control_.canReadLine() && clock.elapsed() < kWaitMs)
+            control_.waitForReadyRead(int(kWaitMs - clock.elapsed()));
+        return QString::fromUtf8(control_.readLine()).trimmed();
+    }
+
+    void send(const QByteArray &wire)
+    {
+        panel_.write(wire);
+        panel_.flush();
+    }
+
+    // The bytes of the next read, as the program takes one read for one reply.
+    QByteArray nextRead()
+    {
+        if (panel_.bytesAvailable() == 0 && !panel_.waitForReadyRead(kWaitMs))
+            return {};
+        return panel_.readAll();
+    }
+
+    QByteArray ask(const QByteArray &wire)
+    {
+        send(wire);
+        return nextRead();
+    }
+
+    QProcess sim_;
+    QTcpSocket control_;
+    QTcpSocket panel_;
+};
+
+TEST_F(PanelSimTest, RepliesHaveTheFieldCountsTheDecodersRequire)
+{
+    struct Row
+    {
+        const char *request;
+        const char *code;
+        int items;
+        bool atLeast;
+    };
+    const Row rows[] = {
+        {"VPr07_1000", "VPr07", 8, false},  {"VSt07_1000", "VSt07", 11, true},
+        {"VStat_1000", "VSt07", 11, true},  {"VScIc_1000", "VScIc", 5, false},
+        {"VDErr_1000", "VDErr", 19, false}, {"VZL03_1000", "VZL03", 4, false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.request);
+        const QStringList reply = items(ask(row.request));
+        ASSERT_FALSE(reply.isEmpty());
+        EXPECT_EQ(reply[0], QLatin1String(row.code));
+        if (row.atLeast) {
+            EXPECT_GE(reply.size(), row.items);
+        } else {
+            EXPECT_EQ(reply.size(), row.items);
+        }
+        for (qsizetype i = 1; i < std::min<qsizetype>(reply.size(), 10); ++i)
+            hexOf(reply[i]);
+    }
+
+    const QStringList params = items(ask("VPr07_1000"));
+    EXPECT_EQ(hexOf(params[4]) & 0x1F, 8u) << "zones of panel 1";
+    EXPECT_EQ(hexOf(params[5]) >> 8, 0x6Bu) << "protocol 107";
+    const QByteArray status = ask("VSt07_1000");
+    EXPECT_TRUE(QString::fromUtf8(status).contains(QStringLiteral("Работа"))) << status.constData();
+}
+
+TEST_F(PanelSimTest, CommandIsAcknowledgedAndShowsInTheStatus)
+{
+    EXPECT_EQ(ask("VWTmp_1000_17"), "OK_VWTmp_17");
+    EXPECT_EQ(hexOf(items(ask("VSt07_1000"))[3]) >> 8, 0x17u);
+
+    EXPECT_EQ(ask("VWPwr_1000_A"), "OK_VWPwr_A");
+    EXPECT_EQ(hexOf(items(ask("VSt07_1000"))[2]) & 3, 2u) << "switching off";
+
+    // A set-point outside the panel's limits is not acknowledged: the next read is the status.
+    send("VWTmp_1000_5");
+    const QByteArray next = ask("VSt07_1000");
+    EXPECT_TRUE(next.startsWith("VSt07")) << next.constData();
+    EXPECT_EQ(hexOf(items(next)[3]) >> 8, 0x17u);
+
+    EXPECT_EQ(control(QStringLiteral("panel 1 alarm 21")), QLatin1String("ok"));
+    const QStringList alarm = items(ask("VSt07_1000"));
+    EXPECT_EQ(hexOf(alarm[1]) & 2, 2u);
+    EXPECT_EQ(alarm[10], QLatin1String("21"));
+    EXPECT_EQ(items(ask("VDErr_1000"))[1], QLatin1String("21"));
+    EXPECT_EQ(control(QStringLiteral("panel 1 get tset")), QLatin1String("ok 23"));
+}
+
+TEST_F(PanelSimTest, PasswordAndFaultRefusals)
+{
+    struct Row
+    {
+        int panel;
+        const char *fault;
+        const char *request;
+        const char *reply;
+        bool whole;
+    };
+    const Row rows[] = {
+        {1, nullptr, "VSt07_0FFF", "VEPas", true},
+        {2, nullptr, "VSt07_1000", "VEPas", true},
+        {2, nullptr, "VScIc_1388", "VScIc_", false},
+        {1, "wrongpass", "VSt07_1000", "VEPas", true},
+        {1, "nolink", "VPr07_1000", "VECon", true},
+        {1, "oldproto", "VPr07_1000", "VECd1_VPr07", true},
+        {1, "newproto", "VRPrt_1000", "VRPrt_6C", true},
+        {1, "lowproto", "VPr07_1000", "VPr07_1E0F_A01_3C1E_E708_6A05_", false},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.request);
+        connectPanel(row.panel);
+        ASSERT_EQ(control(QStringLiteral("panel 1 fault none")), QLatin1String("ok"));
+        if (row.fault) {
+            ASSERT_EQ(control(QStringLiteral("panel 1 fault ") + QLatin1String(row.fault)),
+                      QLatin1String("ok"));
+        }
+        const QByteArray reply = ask(row.request);
+        if (row.whole) {
+            EXPECT_EQ(reply, row.reply);
+        } else {
+            EXPECT_TRUE(reply.startsWith(row.reply)) << reply.constData();
+        }
+    }
+}
+
+TEST_F(PanelSimTest, SilentPanelReadsButNeverAnswers)
+{
+    ASSERT_EQ(control(QStringLiteral("panel 1 fault silent")), QLatin1String("ok"));
+    QSignalSpy readyRead(&panel_, &QTcpSocket::readyRead);
+    send("VSt07_1000");
+    EXPECT_FALSE(readyRead.wait(500));
+    EXPECT_EQ(control(QStringLiteral("panel 1 requests 1")), QLatin1String("ok VSt07_1000"));
+}
+
+TEST_F(PanelSimTest, DropClosesAndTheNextConnectionIsServed)
+{
+    QSignalSpy closed(&panel_, &QTcpSocket::disconnected);
+    ASSERT_EQ(control(QStringLiteral("panel 1 drop")), QLatin1String("ok"));
+    EXPECT_TRUE(closed.count() > 0 || closed.wait(kWaitMs));
+
+    // Every connection is closed at its second request, without an answer.
+    ASSERT_EQ(control(QStringLiteral("panel 1 dropevery 2")), QLatin1String("ok"));
+    connectPanel(1);
+    EXPECT_TRUE(ask("VSt07_1000").startsWith("VSt07_"));
+    send("VSt07_1000");
+    EXPECT_TRUE(panel_.state() == QAbstractSocket::UnconnectedState || closed.wait(kWaitMs));
+}
+
+TEST_F(PanelSimTest, RequestsInPiecesAmongJunkAreAnswered)
+{
+    const char junk[] = "\x80\xff\x01junk VSt0";
+    send(QByteArray(junk, sizeof junk - 1));
+    EXPECT_FALSE(panel_.waitForReadyRead(100));
+    EXPECT_TRUE(ask("7_1000").startsWith("VSt07_"));
+
+    send("VScIc_1000VPr07_1000");
+    QByteArray both;
+    QElapsedTimer clock;
+    clock.start();
+    while (!both.contains("VPr07_") && clock.elapsed() < kWaitMs)
+        both += nextRead();
+    EXPECT_TRUE(both.startsWith("VScIc_")) << both.constData();
+    EXPECT_TRUE(both.contains("VPr07_"));
+}
+
+TEST_F(PanelSimTest, SplitAndJoinedReplies)
+{
+    ASSERT_EQ(control(QStringLiteral("panel 1 fault split")), QLatin1String("ok"));
+    ASSERT_EQ(control(QStringLiteral("panel 1 splitpause 500")), QLatin1String("ok"));
+    const QByteArray first = ask("VScIc_1000");
+    const QByteArray second = nextRead();
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(second.isEmpty());
+    EXPECT_EQ(items(first + second).size(), 5);
+
+    ASSERT_EQ(control(QStringLiteral("panel 1 fault none")), QLatin1String("ok"));
+    ASSERT_EQ(control(QStringLiteral("panel 1 fault join")), QLatin1String("ok"));
+    send("VScIc_1000");
+    const QByteArray joined = ask("VPr07_1000");
+    EXPECT_TRUE(joined.startsWith("VScIc_")) << joined.constData();
+    EXPECT_TRUE(joined.contains("VPr07_"));
+}
+
+TEST_F(PanelSimTest, ArchiveBlocksCarryTheirChecksumAndRestoreWritesThemBack)
+{
+    EXPECT_EQ(ask("VRPrt_1000"), "VRPrt_6B");
+    struct Group
+    {
+        const char *code;
+        int blocks;
+        int fields;
+    };
+    const Group groups[] = {{"VRSD1", 9, 10}, {"VRSD2", 9, 18}, {"VRVD1", 20, 11}, {"VRFD1", 1, 12}};
+    QList<QByteArray> blocks;
+    for (const Group &g : groups) {
+        for (int i = 0; i < g.blocks; ++i) {
+            const QByteArray block = ask(QByteArray(g.code) + "_1000_" + QByteArray::number(i, 16).toUpper());
+            SCOPED_TRACE(block.constData());
+            EXPECT_EQ(items(block).size(), g.fields);
+            EXPECT_EQ(items(block)[1], QString::number(i, 16).toUpper());
+            EXPECT_TRUE(checksumHolds(block));
+            blocks << block;
+        }
+    }
+    ASSERT_EQ(blocks.size(), 39);
+
+    ASSERT_EQ(control(QStringLiteral("panel 1 badcrc 1")), QLatin1String("ok"));
+    EXPECT_FALSE(checksumHolds(ask("VRSD1_1000_0")));
+    EXPECT_TRUE(checksumHolds(ask("VRSD1_1000_0")));
+
+    const QByteArray changed = withChecksum("VRSD1_0_1_2_3_4_5_6_7");
+    blocks[0] = changed;
+    EXPECT_EQ(ask("VWrte_1000_6B"), "VWrtY");
+    QByteArray corrupt = "VA" + changed.mid(2);
+    corrupt.insert(5, "_1000");
+    corrupt[corrupt.size() - 1] = corrupt.endsWith('0') ? '1' : '0';
+    EXPECT_EQ(ask(corrupt), "VADat");
+    for (const QByteArray &block : std::as_const(blocks)) {
+        QByteArray wire = "VA" + block.mid(2);
+        wire.insert(5, "_1000");
+        const QByteArray reply = ask(wire);
+        EXPECT_EQ(reply, "VA" + block.mid(2, 3) + '_' + items(block)[1].toLatin1()) << wire.constData();
+    }
+    EXPECT_EQ(ask("VAFin_1000_1"), "VAFOK");
+    EXPECT_EQ(ask("VRSD1_1000_0"), changed);
+    EXPECT_EQ(ask("VAFin_1000_1"), "VWrtN") << "no restore announced";
+}
+
+TEST_F(PanelSimTest, QuitEndsTheProgram)
+{
+    EXPECT_EQ(control(QStringLiteral("panels")),
+              QStringLiteral("ok 1=%1:1560 2=%2:1560").arg(panelAddress(1), panelAddress(2)));
+    EXPECT_TRUE(control(QStringLiteral("panel 3 get")).startsWith(QLatin1String("error")));
+    EXPECT_EQ(control(QStringLiteral("quit")), QLatin1String("ok"));
+    EXPECT_TRUE(sim_.waitForFinished(kWaitMs));
+    EXPECT_EQ(sim_.exitCode(), 0);
+}
+
+} // namespace
