@@ -4,6 +4,7 @@
 #include "app/DateTimeText.h"
 #include "app/Error.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -133,13 +134,17 @@ QByteArray IniFile::serialise(const QStringList &lines) const
     return out;
 }
 
+void IniFile::SaveAtomically(const QString &path, const QByteArray &content)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit())
+        throw Error(
+            u"Не удалось записать файл %1: %2"_s.arg(QDir::toNativeSeparators(path), f.errorString()));
+}
+
 void IniFile::save(const QStringList &lines)
 {
-    QSaveFile f(path_);
-    const QByteArray bytes = serialise(lines);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        throw Error(u"Не удалось записать файл %1: %2"_s.arg(path_, f.errorString()));
-    }
+    saver_(path_, serialise(lines));
     lines_ = lines;
     stamp_ = stampOnDisk();
 }

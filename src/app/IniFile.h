@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace kvu {
@@ -36,6 +37,12 @@ public:
 
     static std::optional<int> ParseInteger(QStringView text);
 
+    // Replaces the way the file is stored; tests use it to make writes fail. The function throws
+    // kvu::Error when the content did not reach the file.
+    using Saver = std::function<void(const QString &path, const QByteArray &content)>;
+    void setSaver(Saver saver) { saver_ = std::move(saver); }
+    static void SaveAtomically(const QString &path, const QByteArray &content);
+
 private:
     struct Stamp
     {
@@ -60,6 +67,7 @@ private:
     bool loaded_ = false;
     bool hadBom_ = false;
     QString eol_;
+    Saver saver_ = SaveAtomically;
 };
 
 } // namespace kvu

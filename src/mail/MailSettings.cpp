@@ -31,7 +31,9 @@ QString DefaultMailAddress()
 
 QString TestMailData(const Settings &s)
 {
-    const auto badAddress = [](const QString &a) { return !a.contains(u'.') || !a.contains(u'@'); };
+    const auto badAddress = [](const QString &a) {
+        return !a.contains(u'.') || !a.contains(u'@');
+    };
     if (s.MailServer.isEmpty())
         return u"Не заполнено поле \"Сервер\""_s;
     if (!s.MailServer.contains(u'.'))

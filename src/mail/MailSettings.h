@@ -7,7 +7,8 @@
 
 namespace kvu {
 
-struct MailPreset {
+struct MailPreset
+{
     QString name;
     QString host;
     int port = 0;

@@ -17,7 +17,8 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
 {
     setWindowTitle(caption());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(1018, 701);
     setAutoFillBackground(true);
     QPalette pal = palette();

@@ -21,9 +21,8 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(u"Управление вентустановками Klimavox"_s);
     parser.addHelpOption();
-    const QCommandLineOption dataDirOption(u"data-dir"_s,
-                                           u"Папка настроек, истории и архивов (по умолчанию папка программы)"_s,
-                                           u"DIR"_s);
+    const QCommandLineOption dataDirOption(
+        u"data-dir"_s, u"Папка настроек, истории и архивов (по умолчанию папка программы)"_s, u"DIR"_s);
     parser.addOption(dataDirOption);
     parser.process(app);
     const QString dataDir =

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the program and the panel simulator, starts three simulated panels on 127.0.0.1..3:1560 and
+# runs the program against them with its own data folder (demo-data/). Closing the program stops the
+# simulator. Without a display the program runs on a virtual one (xvfb-run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim
+
+data=demo-data
+mkdir -p "$data"
+if [ ! -f "$data/klimavox_kvu.ini" ]; then
+  cat >"$data/klimavox_kvu.ini" <<'INI'
+[Options]
+nAHU=3
+NameAHU1=Приток цех 1
+IPInt1_1=127
+IPInt2_1=0
+IPInt3_1=0
+IPInt4_1=1
+NameAHU2=Офис
+IPInt1_2=127
+IPInt2_2=0
+IPInt3_2=0
+IPInt4_2=2
+NameAHU3=Склад
+IPInt1_3=127
+IPInt2_3=0
+IPInt3_3=0
+IPInt4_3=3
+INI
+fi
+
+control_port=${KVU_SIM_CONTROL_PORT:-15600}
+./build/tools/panel-sim/panel-sim --panels 3 --base-address 127.0.0.1 --port 1560 \
+  --control-port "$control_port" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+echo "Panel simulator: control channel on 127.0.0.1:$control_port (for example: nc 127.0.0.1 $control_port)"
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  ./build/src/klimavox_kvu --data-dir "$data"
+else
+  echo "No display: the program runs on a virtual X display."
+  xvfb-run -a -s "-screen 0 1280x1024x24" ./build/src/klimavox_kvu --data-dir "$data"
+fi
