@@ -2,6 +2,9 @@
 
 #include "app/Constants.h"
 #include "app/Error.h"
+#include "decode/Decoder.h"
+#include "link/PanelLink.h"
+#include "link/PollCycle.h"
 #include "mail/MailSettings.h"
 
 #include <QCoreApplication>
@@ -32,6 +35,16 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     ProgramDir = QDir::cleanPath(QDir(dataDir).absolutePath()) + u'/';
     ProgramPath = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     FullNameIniFile = ProgramDir + QLatin1StringView(kIniFileName);
+    link_ = std::make_unique<PanelLink>(*this);
+    poll_ = std::make_unique<PollCycle>(*this);
+    decoder_ = std::make_unique<Decoder>(*this);
+    Timer1.setInterval(Timer1IntervalMs);
+    connect(&Timer1, &QTimer::timeout, this, [this] { poll_->Timer1Timer(); });
+}
+
+bool Program::SoloShown(int n) const
+{
+    return n >= 1 && n < kWindowSlots && u.IsShowSolo[n] && u.FormAS[n] != nullptr;
 }
 
 Program::~Program() = default;
@@ -267,7 +280,9 @@ void Program::FormClose()
     if (IsClosed || !IniFile_)
         return;
     IsClosed = true;
+    Timer1.stop();
 
+    link_->CloseAll();
     if (s.IsTest == 1)
         log.add(u" :: All Sockets Closed ::"_s);
 
@@ -287,6 +302,25 @@ bool Program::CheckDiskSize(bool report)
     if (!check.good && report)
         ShowErrorMsg(check.message);
     return check.good;
+}
+
+void Program::SetVersionString(int n)
+{
+    const auto two = [](int v) {
+        return u"%1"_s.arg(v, 2, 10, QLatin1Char('0'));
+    };
+    const int vc = u.VerController[n];
+    const QStringList lines = {
+        u"Вентустановка №%1 (%2):"_s.arg(n).arg(u.NameAHU[n]),
+        u"Версия программы: %1.%2.%3"_s.arg(VerProg / 100).arg(two(VerProg % 100)).arg(SubVerProg),
+        u"Версия протокола обмена программы: %1.%2"_s.arg(ProtVers).arg(SubProtVers),
+        u"Версия протокола обмена пульта: %1.%2"_s.arg(u.ProtPNL[n]).arg(u.SubProtPNL[n]),
+        u"Версия прошивки пульта: %1.%2"_s.arg(u.VerPNL1[n]).arg(two(u.VerPNL2[n])),
+        u"Версия прошивки контроллера: %1.%2.%3"_s.arg(quint32(vc) >> 13)
+            .arg((vc >> 5) & 0xFF)
+            .arg(vc & 0x1F),
+    };
+    u.sVersionString = lines.join(u"\r\n"_s);
 }
 
 bool Program::TestMailData(bool IsSM)

@@ -6,14 +6,21 @@
 #include "app/ProgramView.h"
 #include "app/Settings.h"
 #include "app/UnitTable.h"
+#include "app/ViewModels.h"
 #include "app/ZSub.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
 namespace kvu {
+
+class ArchiveSink;
+class Decoder;
+class PanelLink;
+class PollCycle;
 
 // Owns the program's whole state and runs its start-up and shutdown. One instance per run; tests
 // create a fresh one per case with a fake clock and a data folder of their own.
@@ -42,6 +49,8 @@ public:
     bool SaveDataToIniFile();
 
     bool CheckDiskSize(bool report);
+    // The version report of unit n into sVersionString.
+    void SetVersionString(int n);
     bool TestMailData(bool IsSM);
     void CheckDispRes();
 
@@ -51,12 +60,29 @@ public:
     void flushNotices();
     const QStringList &pendingNotices() const { return pendingNotices_; }
 
+    PanelLink &link() const { return *link_; }
+    PollCycle &poll() const { return *poll_; }
+    Decoder &decoder() const { return *decoder_; }
+
+    // The main timer: every tick runs the poll cycle. Started once the main window is up.
+    QTimer Timer1;
+
+    // Tell the windows that row n or unit window n has new content.
+    void RowChanged(int n) { Q_EMIT rowChanged(n); }
+    void SoloChanged(int n) { Q_EMIT soloChanged(n); }
+    // Unit window n exists and is open: it gets refreshed from replies.
+    bool SoloShown(int n) const;
+
     // The settings file is open from start-up to shutdown.
     IniFile *iniFile() const { return IniFile_.get(); }
 
     UnitTable u;
     Settings s;
     DiagLog log;
+    std::array<RowView, kWindowSlots> rows{};
+    std::array<SoloView, kWindowSlots> solos{};
+    // Receives archive replies once the archive window exists.
+    ArchiveSink *archiveSink = nullptr;
 
     QDateTime StartTD;
     QString ProgramPath;
@@ -76,15 +102,23 @@ public:
     // The run finished its shutdown; a second close does nothing.
     bool IsClosed = false;
 
-private:
     // Runs a settings write; a failure is told to the operator and the run carries on.
     void tryWrite(const std::function<void()> &write);
+
+Q_SIGNALS:
+    void rowChanged(int n);
+    void soloChanged(int n);
+
+private:
     void DetermineMyIP();
 
     Clock &clock_;
     ProgramView *view_ = nullptr;
     std::function<DiskSpace(const QString &)> diskQuery_;
     std::unique_ptr<IniFile> IniFile_;
+    std::unique_ptr<PanelLink> link_;
+    std::unique_ptr<PollCycle> poll_;
+    std::unique_ptr<Decoder> decoder_;
     QStringList pendingNotices_;
 };
 

@@ -28,6 +28,19 @@ public:
     // Opens unit window n; false when there is none to open.
     virtual bool openUnitWindow(int /*n*/) { return false; }
     virtual void showDiagnosticWindow() {}
+    // Opens or closes unit window n (the row's status text outside service mode).
+    virtual void toggleUnitWindow(int /*n*/) {}
+    // The unit address dialog for unit n, modal (service mode).
+    virtual void editUnitAddress(int /*n*/) {}
+    // A standard message box with one OK button.
+    virtual void showInformation(const QString & /*text*/) {}
+    virtual void setWaitCursor(bool /*wait*/) {}
+    // Where the main window and unit window n are now (for storing moved positions); (-1,-1) when
+    // they do not exist.
+    virtual QPoint mainWindowPos() const { return QPoint(-1, -1); }
+    virtual QPoint soloWindowPos(int /*n*/) const { return QPoint(-1, -1); }
+    // Called every tick while the program sits in the tray, with the alarm sum of this tick and the last.
+    virtual void trayTick(int /*iGlobErr*/, int /*iGlobErr_Old*/) {}
 };
 
 } // namespace kvu

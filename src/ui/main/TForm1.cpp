@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 
@@ -88,6 +89,27 @@ void TForm1::hideMainWindow()
 {
     // Called while painting: hide once the paint is over.
     QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+}
+
+void TForm1::showInformation(const QString &text)
+{
+    QMessageBox::information(this, windowTitle(), text, QMessageBox::Ok);
+}
+
+void TForm1::setWaitCursor(bool wait)
+{
+    if (wait) {
+        if (!QGuiApplication::overrideCursor())
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        while (QGuiApplication::overrideCursor())
+            QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+QPoint TForm1::mainWindowPos() const
+{
+    return isVisible() && !isMinimized() ? pos() : QPoint(-1, -1);
 }
 
 void TForm1::showEvent(QShowEvent *event)

@@ -27,6 +27,9 @@ public:
     void layoutMainWindow() override;
     void restoreMainWindow() override;
     void hideMainWindow() override;
+    void showInformation(const QString &text) override;
+    void setWaitCursor(bool wait) override;
+    QPoint mainWindowPos() const override;
 
     static QString caption();
 

@@ -40,5 +40,6 @@ int main(int argc, char **argv)
     QObject::connect(&signals, &kvu::SignalWatcher::terminateRequested, &mainForm, &QWidget::close);
 
     mainForm.show();
+    program.Timer1.start();
     return app.exec();
 }
