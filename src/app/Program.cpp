@@ -3,8 +3,10 @@
 #include "app/Constants.h"
 #include "app/Error.h"
 #include "decode/Decoder.h"
+#include "history/History.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
+#include "mail/MailQueue.h"
 #include "mail/MailSettings.h"
 
 #include <QCoreApplication>
@@ -38,6 +40,12 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     link_ = std::make_unique<PanelLink>(*this);
     poll_ = std::make_unique<PollCycle>(*this);
     decoder_ = std::make_unique<Decoder>(*this);
+    history_ = std::make_unique<History>(*this);
+    mail_ = std::make_unique<MailQueue>(*this);
+    connect(link_.get(), &PanelLink::connectionLossReported, this, [this](int n, int TypeLost) {
+        if (s.IsSendMailConnErr && s.IsMailActive)
+            mail_->GenMsgLostConn(n, TypeLost);
+    });
     Timer1.setInterval(Timer1IntervalMs);
     connect(&Timer1, &QTimer::timeout, this, [this] { poll_->Timer1Timer(); });
 }
@@ -84,6 +92,13 @@ void Program::FormCreate()
     IsRunAfterReboot = IniFile_->ReadBool(General, u"IsRun", false);
     StartedAfterCrash = IsRunAfterReboot;
 
+    if (s.IsMailActive) {
+        if (IsRunAfterReboot && s.IsSendMailReboot)
+            mail_->GenMsgReboot();
+        if (!IsRunAfterReboot && s.IsSendMailStartStop)
+            mail_->GenMsgStartStop(true);
+    }
+
     tryWrite([&] { IniFile_->WriteBool(General, u"IsRun", true); });
 
     u.IsServiceMode = IsFirstRun;
@@ -101,6 +116,13 @@ void Program::FormCreate()
     }
 
     u.IsGoodDiskSpace = CheckDiskSize(s.IsSaveHistory || s.IsSaveGraph);
+
+    history_->SetHistFileNames();
+    history_->LoadHistFiles();
+    if (IsRunAfterReboot)
+        history_->ComposeHistoryMsg(0, 502, u"Перезагр. прогр."_s, false);
+    else
+        history_->ComposeHistoryMsg(0, 501, u"Старт прогр."_s, false);
 
     IsRunAfterReboot = false;
 }
@@ -282,18 +304,31 @@ void Program::FormClose()
     IsClosed = true;
     Timer1.stop();
 
+    mail_->MailAtShutdown();
+
     link_->CloseAll();
     if (s.IsTest == 1)
         log.add(u" :: All Sockets Closed ::"_s);
 
     try {
         IniFile_->WriteBool(General, u"IsRun", false);
-        if (s.IsSaveHistory)
+        if (s.IsSaveHistory) {
             StopConfirmed = !IniFile_->ReadBool(General, u"IsRun", true);
+            if (StopConfirmed)
+                history_->ComposeHistoryMsg(0, 503, u"Остановка прогр."_s, false);
+        }
     } catch (const Error &e) {
         ShowErrorMsg(u"Ошибка при записи INI файла: "_s + e.text());
     }
     IniFile_.reset();
+
+    // The last lines reach the file; a refusal is told and the rest of the shutdown still runs.
+    try {
+        history_->SaveIfPending();
+    } catch (const Error &e) {
+        ShowErrorMsg(e.text());
+    }
+    history_->Release();
 }
 
 bool Program::CheckDiskSize(bool report)

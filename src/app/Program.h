@@ -19,6 +19,8 @@ namespace kvu {
 
 class ArchiveSink;
 class Decoder;
+class History;
+class MailQueue;
 class PanelLink;
 class PollCycle;
 
@@ -63,6 +65,8 @@ public:
     PanelLink &link() const { return *link_; }
     PollCycle &poll() const { return *poll_; }
     Decoder &decoder() const { return *decoder_; }
+    History &history() const { return *history_; }
+    MailQueue &mail() const { return *mail_; }
 
     // The main timer: every tick runs the poll cycle. Started once the main window is up.
     QTimer Timer1;
@@ -119,6 +123,8 @@ private:
     std::unique_ptr<PanelLink> link_;
     std::unique_ptr<PollCycle> poll_;
     std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<History> history_;
+    std::unique_ptr<MailQueue> mail_;
     QStringList pendingNotices_;
 };
 

@@ -35,6 +35,11 @@ public:
     // A standard message box with one OK button.
     virtual void showInformation(const QString & /*text*/) {}
     virtual void setWaitCursor(bool /*wait*/) {}
+    enum class Beep { Exclamation, Error };
+    // An alert sound; a missing sound service is silently ignored.
+    virtual void beep(Beep /*kind*/) {}
+    // An error that ended some work, shown as the top-level error report does (a message box).
+    virtual void reportError(const QString & /*text*/) {}
     // Where the main window and unit window n are now (for storing moved positions); (-1,-1) when
     // they do not exist.
     virtual QPoint mainWindowPos() const { return QPoint(-1, -1); }

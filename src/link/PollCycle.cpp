@@ -2,8 +2,10 @@
 
 #include "app/Constants.h"
 #include "app/Program.h"
+#include "history/History.h"
 #include "link/PanelLink.h"
 #include "link/Protocol.h"
+#include "mail/MailQueue.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -130,10 +132,19 @@ void PollCycle::chooseAndSend(int n)
 
 // Alarm notices and history lines of unit n; they compare with the previous tick's copies, so they run
 // before the copies are renewed.
-void PollCycle::unitEvents(int) {}
+void PollCycle::unitEvents(int n)
+{
+    if (p_.s.IsSendMailAHUErr && p_.s.IsMailActive)
+        p_.mail().TickUnit(n);
+    p_.history().GenHistoryMsg(n);
+}
 
 // Mailing the notice queue when it is due, and the periodic history save.
-void PollCycle::mailAndHistorySave() {}
+void PollCycle::mailAndHistorySave()
+{
+    p_.mail().TickMail();
+    p_.history().TickSave();
+}
 
 void PollCycle::saveWindowPositions()
 {
