@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
-  libssl-dev
+  libssl-dev libcanberra-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation
   python3 python3-aiosmtpd
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick netcat-openbsd
 )
 
 missing=()

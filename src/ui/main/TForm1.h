@@ -30,6 +30,12 @@ public:
     void showInformation(const QString &text) override;
     void setWaitCursor(bool wait) override;
     QPoint mainWindowPos() const override;
+    void beep(Beep kind) override;
+    void reportError(const QString &text) override;
+
+    // Row r's rectangle of a control family, in window coordinates.
+    static QRect statRect(int r);
+    static QRect infoRect(int r);
 
     static QString caption();
 
@@ -40,8 +46,12 @@ protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void paintRow(QPainter &painter, int r);
+    static void paintStatePicture(QPainter &painter, const QRect &rect, int index);
+
     Program &program_;
     TMessageForm *messageForm_ = nullptr;
 };
