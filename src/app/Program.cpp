@@ -37,6 +37,8 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     ProgramDir = QDir::cleanPath(QDir(dataDir).absolutePath()) + u'/';
     ProgramPath = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     FullNameIniFile = ProgramDir + QLatin1StringView(kIniFileName);
+    for (int r = 1; r <= nAHUOnPage; ++r)
+        rows[std::size_t(r)] = DefaultRowView(r);
     link_ = std::make_unique<PanelLink>(*this);
     poll_ = std::make_unique<PollCycle>(*this);
     decoder_ = std::make_unique<Decoder>(*this);

@@ -100,7 +100,7 @@ void ShowStatusInRow(Program &p, int n)
     const UnitTable &u = p.u;
     RowView &r = p.rows[n];
 
-    r.Img_show = u.IsChangeFilterAHU[n] ? 2 : -1;
+    r.Img_show = u.IsChangeFilterAHU[n] ? Pic(2, IL_show) : -1;
     r.Img_stat = Pic(StatePicture(u, n), IL_stat);
     r.Img_sc = Pic(u.IsScenBlock[n] ? 0 : u.WhoActivateScenAHU[n], IL_sc);
 
@@ -133,7 +133,7 @@ void ShowStatusInSolo(Program &p, int n, const StatusExtras &extras)
     UnitTable &u = p.u;
     SoloView &w = p.solos[n];
 
-    w.Img_Tempr = u.IsCascRegAHUT[n] ? 1 : 0;
+    w.Img_Tempr = Pic(u.IsCascRegAHUT[n] ? 1 : 0, IL_Tr);
     w.Img_HF = Pic(u.NumIcoHF[n], IL_HF);
     w.Img_net = Pic(1, IL_net);
     w.Img_hc = Pic(u.ModeAHU[n], IL_hc);
@@ -172,7 +172,8 @@ void ShowStatusInSolo(Program &p, int n, const StatusExtras &extras)
         }
     }
 
-    w.LTime = TwoDigits(extras.hour) + u':' + TwoDigits(extras.minute) + u' ' + TableText(sdow, extras.weekday);
+    w.LTime =
+        TwoDigits(extras.hour) + u':' + TwoDigits(extras.minute) + u' ' + TableText(sdow, extras.weekday);
     w.LDate = TwoDigits(extras.day) + u'.' + TwoDigits(extras.month) + u'.' + TwoDigits(extras.year2);
     w.LTempr = QString::number(u.TemperAHU[n]) + u"°C"_s;
 
@@ -185,7 +186,8 @@ void ShowStatusInSolo(Program &p, int n, const StatusExtras &extras)
     }
 
     w.LSpeed = QString::number(u.SpeedAHU[n]);
-    w.Img_Msg = u.IsShowHum[n] && u.IsChangeFilterAHU[n] && extras.msgIcon < 2 ? 4 : Pic(extras.msgIcon, IL_Msg);
+    w.Img_Msg =
+        u.IsShowHum[n] && u.IsChangeFilterAHU[n] && extras.msgIcon < 2 ? 4 : Pic(extras.msgIcon, IL_Msg);
     w.Ind = Pic(extras.lamp, IL_Ind);
     w.IndBtn = Pic(u.PwrBtnState[n], IL_IndBtn);
     w.LMsgMainPt = 20;

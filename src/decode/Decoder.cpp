@@ -133,7 +133,8 @@ void Decoder::CheckResp(int n, const QString &text)
     guarded(n, [&] {
         UnitTable &u = p_.u;
         const QString &sent = u.StrForSend_woPass_Old[n];
-        if (text.size() == 3 + sent.size() && text.startsWith(u"OK_") && QStringView(text).sliced(3) == sent) {
+        if (text.size() == 3 + sent.size() && text.startsWith(u"OK_") &&
+            QStringView(text).sliced(3) == sent) {
             u.iReqvCnt[n] = 0;
             u.IsReqvChnData[n] = false;
         }
@@ -158,7 +159,8 @@ void Decoder::CheckTime(int n, int minute, int hour, int day, int month, int yea
             u.IsSetTimeDone[n] = false;
             return;
         }
-        if (H != 3 || M != n + 5 || S <= 24 || S >= 36 || u.IsSetTimeDone[n] || !u.StrForSend_woPass[n].isEmpty())
+        if (H != 3 || M != n + 5 || S <= 24 || S >= 36 || u.IsSetTimeDone[n] ||
+            !u.StrForSend_woPass[n].isEmpty())
             return;
 
         const bool correct = hour == H && std::abs(minute - M) <= 1 && day == d.day() && month == d.month() &&
@@ -314,7 +316,8 @@ void Decoder::ParserVSens(int n, const QString &text)
         if (!items.exactly(9))
             return;
         UnitTable &u = p_.u;
-        struct Column {
+        struct Column
+        {
             PerUnit<int> UnitTable::*column;
             bool isSigned;
         };
