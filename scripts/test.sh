@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the full suite, then the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a format check.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run, then a format check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,5 +16,17 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVU_SANITIZE=ON -DK
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j"$jobs" -L core)
+
+# A short fuzzing run of every fuzz target over its stored corpus (clang, with the sanitizers).
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DKVU_BUILD_FUZZ=ON -DKVU_SANITIZE=ON -DKVU_BUILD_UI=OFF -DKVU_BUILD_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs"
+for target in build-fuzz/fuzz/*_fuzz; do
+  name=$(basename "$target" _fuzz)
+  scratch=$(mktemp -d)
+  "$target" -max_total_time="${KVU_FUZZ_SECONDS:-30}" -max_len=4096 -print_final_stats=1 "$scratch" \
+    "fuzz/corpus/$name" 2>&1 | tail -n 3
+  rm -rf "$scratch"
+done
 
 bash scripts/check-format.sh
