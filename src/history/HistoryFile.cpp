@@ -104,11 +104,31 @@ void HistTextDecoder::feed(QByteArrayView bytes)
     decodeBody(QByteArrayView(head).sliced(skip));
 }
 
+// Whole lines of a UTF-8 file; a mark inside the text is kept as a character, as it stands in the file.
+static QString decodeUtf8Lines(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 void HistTextDecoder::decodeBody(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (decoder_) {
+    if (encoding_ == HistEncoding::Utf8Bom) {
+        // UTF-8 is decoded a whole number of lines at a time: a malformed sequence cut by a piece
+        // boundary would otherwise swallow the line end that follows it.
+        carry_ += bytes;
+        qsizetype end = carry_.size() - 1;
+        while (end >= 0 && carry_[end] != '\n' && carry_[end] != '\r')
+            --end;
+        if (end < 0 && carry_.size() < kMaxCarry)
+            return;
+        const qsizetype take = end < 0 ? carry_.size() : end + 1;
+        split(decodeUtf8Lines(QByteArrayView(carry_).first(take)));
+        carry_.remove(0, take);
+    } else if (decoder_) {
         const QString text = decoder_->decode(bytes);
         split(text);
     } else
@@ -141,6 +161,10 @@ void HistTextDecoder::split(QStringView text)
 
 void HistTextDecoder::finish(bool takeTail)
 {
+    if (!carry_.isEmpty()) {
+        split(decodeUtf8Lines(carry_));
+        carry_.clear();
+    }
     if (!decided_ && !head_.isEmpty()) {
         // Fewer than three bytes in all: a two-byte mark may still be there.
         const QByteArray head = std::move(head_);

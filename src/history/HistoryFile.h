@@ -42,6 +42,8 @@ private:
     QByteArray head_;
     HistEncoding encoding_ = HistEncoding::Cp1251;
     std::optional<QStringDecoder> decoder_;
+    QByteArray carry_;
+    static constexpr qsizetype kMaxCarry = 1024 * 1024;
 };
 
 struct HistReadResult
