@@ -1,6 +1,6 @@
+#include "QueueFixture.h"
 #include "app/Error.h"
 #include "link/PollCycle.h"
-#include "QueueFixture.h"
 
 #include <functional>
 
