@@ -34,10 +34,8 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
     program_.setView(this);
     program_.FormCreate();
     connect(&program_, &Program::rowChanged, this, [this](int r) {
-        update(statRect(r)
-                   .united(infoRect(r))
-                   .adjusted(0, 0, 0, 0)
-                   .united(QRect(8, statRect(r).top(), 1002, 57)));
+        // The whole row: picture, strip and labels.
+        update(QRect(8, statRect(r).top(), 1002, 57));
     });
 }
 
