@@ -49,7 +49,16 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
             mail_->GenMsgLostConn(n, TypeLost);
     });
     Timer1.setInterval(Timer1IntervalMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] { poll_->Timer1Timer(); });
+    // A failure inside a tick (a history file the disk refuses) ends that tick only; the operator is
+    // told as by the top-level error report, and the next tick runs as usual.
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        try {
+            poll_->Timer1Timer();
+        } catch (const Error &e) {
+            if (view_)
+                view_->reportError(e.text());
+        }
+    });
 }
 
 bool Program::SoloShown(int n) const

@@ -5,7 +5,9 @@
 #include "support/FakeView.h"
 #include "support/TempIni.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -278,6 +280,21 @@ TEST_F(ProgramTest, OneUnitHandsOverToItsUnitWindow)
     view.hasUnitWindows = false;
     p->FormPaint();
     EXPECT_EQ(view.calls, QStringList{u"open 1"_s});
+}
+
+TEST_F(ProgramTest, FailedTickIsReportedAndTheTimerRunsOn)
+{
+    auto p = start();
+    // A folder where the history file should be: the periodic save fails.
+    QDir(p->ProgramDir).mkpath(u"histdata/history001.txt"_s);
+    p->Timer1.setInterval(1);
+    p->Timer1.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.errors.isEmpty(); }, 5000));
+    EXPECT_TRUE(view.errors[0].contains(u"history001.txt"_s)) << view.errors[0].toStdString();
+    const int ticks = p->u.TimerCounter;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p->u.TimerCounter > ticks + 5; }, 5000));
+    EXPECT_TRUE(p->Timer1.isActive());
+    p->Timer1.stop();
 }
 
 TEST(MailSettingsCheck, FirstFailingCheckIsReported)

@@ -39,6 +39,8 @@ public:
         return hasUnitWindows;
     }
     void showDiagnosticWindow() override { calls << QStringLiteral("diag"); }
+    QStringList errors;
+    void reportError(const QString &text) override { errors << text; }
 };
 
 } // namespace kvu::test
