@@ -1,9 +1,9 @@
 #include "app/ZSub.h"
+#include "support/SimProcess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ constexpr quint16 kPanelPort = 1560;
 // Panel k listens on 127.9.<p>.k, p from the process id, so that parallel runs of the tests do not meet.
 QString panelAddress(int k)
 {
-    return QStringLiteral("127.9.%1.%2").arg(QCoreApplication::applicationPid() % 250 + 1).arg(k);
+    return kvu::test::SimProcess::addressPrefix(9) + QStringLiteral(".%1").arg(k);
 }
 
 // Reply items as the decoders see them: "_" and blanks both separate.
@@ -53,35 +53,17 @@ class PanelSimTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        sim_.setProgram(QStringLiteral(KVU_PANEL_SIM));
-        sim_.setArguments({QStringLiteral("--panels"), QStringLiteral("2"), QStringLiteral("--base-address"),
-                           panelAddress(1), QStringLiteral("--control-port"), QStringLiteral("0"),
-                           QStringLiteral("--password"), QStringLiteral("2=5000")});
-        sim_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        sim_.start();
-        ASSERT_TRUE(sim_.waitForStarted(kWaitMs));
-        QElapsedTimer clock;
-        clock.start();
-        while (!sim_.canReadLine() && clock.elapsed() < kWaitMs)
-            sim_.waitForReadyRead(int(kWaitMs - clock.elapsed()));
-        const QByteArray line = sim_.readLine().trimmed();
-        ASSERT_TRUE(line.startsWith("panel-sim control ")) << line.constData();
-        control_.connectToHost(QHostAddress::LocalHost, line.mid(18).toUShort());
-        ASSERT_TRUE(control_.waitForConnected(kWaitMs));
+        ASSERT_TRUE(sim_.start(kvu::test::SimProcess::addressPrefix(9),
+                               {QStringLiteral("--panels"), QStringLiteral("2"), QStringLiteral("--password"),
+                                QStringLiteral("2=5000")}));
         connectPanel(1);
     }
 
     void TearDown() override
     {
-        if (sim_.state() == QProcess::NotRunning)
-            return;
-        sim_.terminate();
-        const bool finished = sim_.waitForFinished(kWaitMs);
-        if (!finished)
-            sim_.kill();
-        EXPECT_TRUE(finished);
-        EXPECT_EQ(sim_.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(sim_.exitCode(), 0);
+        if (sim_.running()) {
+            EXPECT_TRUE(sim_.stop());
+        }
     }
 
     void connectPanel(int k)
@@ -91,15 +73,7 @@ protected:
         ASSERT_TRUE(panel_.waitForConnected(kWaitMs));
     }
 
-    QString control(const QString &command)
-    {
-        control_.write(command.toUtf8() + '\n');
-        QElapsedTimer clock;
-        clock.start();
-        while (!control_.canReadLine() && clock.elapsed() < kWaitMs)
-            control_.waitForReadyRead(int(kWaitMs - clock.elapsed()));
-        return QString::fromUtf8(control_.readLine()).trimmed();
-    }
+    QString control(const QString &command) { return sim_.control(command); }
 
     void send(const QByteArray &wire)
     {
@@ -121,8 +95,7 @@ protected:
         return nextRead();
     }
 
-    QProcess sim_;
-    QTcpSocket control_;
+    kvu::test::SimProcess sim_;
     QTcpSocket panel_;
 };
 
@@ -329,8 +302,8 @@ TEST_F(PanelSimTest, QuitEndsTheProgram)
               QStringLiteral("ok 1=%1:1560 2=%2:1560").arg(panelAddress(1), panelAddress(2)));
     EXPECT_TRUE(control(QStringLiteral("panel 3 get")).startsWith(QLatin1String("error")));
     EXPECT_EQ(control(QStringLiteral("quit")), QLatin1String("ok"));
-    EXPECT_TRUE(sim_.waitForFinished(kWaitMs));
-    EXPECT_EQ(sim_.exitCode(), 0);
+    EXPECT_TRUE(sim_.waitForExit());
+    EXPECT_TRUE(sim_.exitedCleanly());
 }
 
 } // namespace

@@ -41,13 +41,26 @@ public:
         return control_.waitForConnected(kWaitMs);
     }
 
-    ~SimProcess()
+    ~SimProcess() { stop(); }
+
+    // Ends the simulator as SIGTERM does; true when it was running and exited cleanly with status 0.
+    bool stop()
     {
         if (process_.state() == QProcess::NotRunning)
-            return;
+            return false;
         process_.terminate();
-        if (!process_.waitForFinished(kWaitMs))
+        if (!process_.waitForFinished(kWaitMs)) {
             process_.kill();
+            process_.waitForFinished(kWaitMs);
+            return false;
+        }
+        return exitedCleanly();
+    }
+    bool running() const { return process_.state() != QProcess::NotRunning; }
+    bool waitForExit() { return process_.waitForFinished(kWaitMs); }
+    bool exitedCleanly() const
+    {
+        return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
     }
 
     // Sends one control line and gives its one-line answer.
