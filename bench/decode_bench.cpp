@@ -1,7 +1,7 @@
-#include "app/Clock.h"
-#include "app/Cp1251.h"
 #include "app/Program.h"
 #include "app/ViewModels.h"
+#include "core/Clock.h"
+#include "core/Cp1251.h"
 #include "decode/Decoder.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/Clock.h"
 #include "app/Program.h"
+#include "core/Clock.h"
 #include "link/PollCycle.h"
 #include "support/FakeSocket.h"
 

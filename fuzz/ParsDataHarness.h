@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/ArchiveSink.h"
-#include "app/Clock.h"
-#include "app/Constants.h"
-#include "app/Cp1251.h"
 #include "app/Program.h"
 #include "app/ViewModels.h"
+#include "core/ArchiveSink.h"
+#include "core/Clock.h"
+#include "core/Constants.h"
+#include "core/Cp1251.h"
 #include "decode/Decoder.h"
 
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
 #include "app/Program.h"
 
-#include "app/Constants.h"
-#include "app/Error.h"
+#include "core/Constants.h"
+#include "core/Error.h"
 #include "decode/Decoder.h"
 #include "history/History.h"
 #include "link/PanelLink.h"

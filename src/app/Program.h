@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/DiagLog.h"
-#include "app/IniFile.h"
 #include "app/ProgramView.h"
-#include "app/Settings.h"
-#include "app/UnitTable.h"
 #include "app/ViewModels.h"
-#include "app/ZSub.h"
+#include "core/Clock.h"
+#include "core/DiagLog.h"
+#include "core/IniFile.h"
+#include "core/Settings.h"
+#include "core/UnitTable.h"
+#include "core/ZSub.h"
 
 #include <QObject>
 #include <QStringList>

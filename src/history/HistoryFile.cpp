@@ -1,7 +1,7 @@
 #include "history/HistoryFile.h"
 
-#include "app/Cp1251.h"
-#include "app/Error.h"
+#include "core/Cp1251.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "link/PanelLink.h"
 
-#include "app/Constants.h"
-#include "app/Cp1251.h"
 #include "app/Program.h"
 #include "app/ViewModels.h"
+#include "core/Constants.h"
+#include "core/Cp1251.h"
 #include "decode/Decoder.h"
 #include "link/LossTypes.h"
 #include "link/Protocol.h"

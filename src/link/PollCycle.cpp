@@ -1,7 +1,7 @@
 #include "link/PollCycle.h"
 
-#include "app/Constants.h"
 #include "app/Program.h"
+#include "core/Constants.h"
 #include "history/History.h"
 #include "link/PanelLink.h"
 #include "link/Protocol.h"

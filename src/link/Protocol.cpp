@@ -1,6 +1,6 @@
 #include "link/Protocol.h"
 
-#include "app/Cp1251.h"
+#include "core/Cp1251.h"
 
 #include <QDate>
 #include <QTime>

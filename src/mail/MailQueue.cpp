@@ -1,9 +1,9 @@
 #include "mail/MailQueue.h"
 
-#include "app/Constants.h"
-#include "app/Error.h"
-#include "app/IniFile.h"
 #include "app/Program.h"
+#include "core/Constants.h"
+#include "core/Error.h"
+#include "core/IniFile.h"
 #include "mail/SslEmail.h"
 
 #include <QEventLoop>

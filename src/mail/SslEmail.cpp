@@ -1,6 +1,6 @@
 #include "mail/SslEmail.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "mail/SmtpMessage.h"
 
 #include <QDateTime>

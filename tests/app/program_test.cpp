@@ -1,6 +1,6 @@
-#include "app/Error.h"
 #include "app/Program.h"
-#include "app/ZSub.h"
+#include "core/Error.h"
+#include "core/ZSub.h"
 #include "mail/MailSettings.h"
 #include "support/FakeView.h"
 #include "support/TempIni.h"

@@ -1,6 +1,6 @@
 #include "DecodeFixture.h"
 
-#include "app/DiagLog.h"
+#include "core/DiagLog.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace kvu;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
 #include "app/Program.h"
+#include "core/Clock.h"
 #include "history/History.h"
 
 #include <QStringList>

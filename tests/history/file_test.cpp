@@ -1,6 +1,6 @@
 #include "HistoryFixture.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 #include "history/HistoryFile.h"
 #include "support/TempIni.h"
 

@@ -1,7 +1,7 @@
 #include "HistoryFixture.h"
 
-#include "app/Cp1251.h"
-#include "app/ZSub.h"
+#include "core/Cp1251.h"
+#include "core/ZSub.h"
 #include "support/TempIni.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -1,4 +1,4 @@
-#include "app/ZSub.h"
+#include "core/ZSub.h"
 #include "link/Protocol.h"
 
 #include <QDate>

@@ -1,5 +1,5 @@
 #include "MailTestSupport.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "mail/SslEmail.h"
 
 #include <QCoreApplication>

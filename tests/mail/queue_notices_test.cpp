@@ -1,5 +1,5 @@
 #include "QueueFixture.h"
-#include "app/Error.h"
+#include "core/Error.h"
 #include "link/PollCycle.h"
 
 #include <functional>

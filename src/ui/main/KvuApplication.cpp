@@ -1,6 +1,6 @@
 #include "ui/main/KvuApplication.h"
 
-#include "app/Error.h"
+#include "core/Error.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,7 @@
 #include "ui/main/TForm1.h"
 
-#include "app/Constants.h"
 #include "app/Program.h"
+#include "core/Constants.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
 #include "ui/main/KvuApplication.h"

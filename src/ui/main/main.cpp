@@ -1,5 +1,5 @@
-#include "app/Clock.h"
 #include "app/Program.h"
+#include "core/Clock.h"
 #include "ui/main/KvuApplication.h"
 #include "ui/main/SignalWatcher.h"
 #include "ui/main/TForm1.h"

@@ -1,4 +1,4 @@
-#include "app/DateTimeText.h"
+#include "core/DateTimeText.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Constants.h"
+#include "core/Constants.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "app/Cp1251.h"
-#include "app/Error.h"
-#include "app/ZSub.h"
+#include "core/Cp1251.h"
+#include "core/Error.h"
+#include "core/ZSub.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/DiagLog.h"
+#include "core/DiagLog.h"
 
 namespace kvu {
 

@@ -1,6 +1,6 @@
-#include "app/Cp1251.h"
-#include "app/Error.h"
-#include "app/IniFile.h"
+#include "core/Cp1251.h"
+#include "core/Error.h"
+#include "core/IniFile.h"
 #include "support/TempIni.h"
 
 #include <QTemporaryDir>

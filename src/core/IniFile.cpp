@@ -1,8 +1,8 @@
-#include "app/IniFile.h"
+#include "core/IniFile.h"
 
-#include "app/Cp1251.h"
-#include "app/DateTimeText.h"
-#include "app/Error.h"
+#include "core/Cp1251.h"
+#include "core/DateTimeText.h"
+#include "core/Error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/UnitTable.h"
+#include "core/UnitTable.h"
 
 using namespace Qt::Literals::StringLiterals;
 
