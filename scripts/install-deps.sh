@@ -6,12 +6,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+  qt6-translations-l10n
   libssl-dev libcanberra-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation
   python3 python3-aiosmtpd
-  xvfb xauth imagemagick netcat-openbsd
+  xvfb xauth imagemagick netcat-openbsd x11-utils
+  dbus at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/MainRows.h"
 #include "core/Constants.h"
 #include "core/Error.h"
 #include "decode/Decoder.h"
@@ -44,6 +45,7 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     decoder_ = std::make_unique<Decoder>(*this);
     history_ = std::make_unique<History>(*this);
     mail_ = std::make_unique<MailQueue>(*this);
+    mainRows_ = std::make_unique<MainRows>(*this);
     connect(link_.get(), &PanelLink::connectionLossReported, this, [this](int n, int TypeLost) {
         if (s.IsSendMailConnErr && s.IsMailActive)
             mail_->GenMsgLostConn(n, TypeLost);

@@ -21,6 +21,7 @@ class ArchiveSink;
 class Decoder;
 class History;
 class MailQueue;
+class MainRows;
 class PanelLink;
 class PollCycle;
 
@@ -67,6 +68,7 @@ public:
     Decoder &decoder() const { return *decoder_; }
     History &history() const { return *history_; }
     MailQueue &mail() const { return *mail_; }
+    MainRows &mainRows() const { return *mainRows_; }
 
     // The main timer: every tick runs the poll cycle. Started once the main window is up.
     QTimer Timer1;
@@ -83,6 +85,7 @@ public:
     UnitTable u;
     Settings s;
     DiagLog log;
+    HeaderView header;
     std::array<RowView, kWindowSlots> rows{};
     std::array<SoloView, kWindowSlots> solos{};
     // Receives archive replies once the archive window exists.
@@ -125,6 +128,7 @@ private:
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<History> history_;
     std::unique_ptr<MailQueue> mail_;
+    std::unique_ptr<MainRows> mainRows_;
     QStringList pendingNotices_;
 };
 

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <optional>
 
 namespace kvu {
 
@@ -22,18 +23,33 @@ public:
     virtual void moveMainWindow(QPoint) {}
     // Centres the main window on the screen and gives its new top-left corner.
     virtual QPoint centreMainWindow() { return QPoint(-1, -1); }
+    // Redraws the main window from the header and row view models (size, header, every row).
     virtual void layoutMainWindow() {}
+    // Brings the main window back from minimised or maximised, shows it and raises it.
     virtual void restoreMainWindow() {}
+    virtual void showMainWindow() {}
     virtual void hideMainWindow() {}
     // Opens unit window n; false when there is none to open.
     virtual bool openUnitWindow(int /*n*/) { return false; }
+    // Hides unit window n when it exists.
+    virtual void closeUnitWindow(int /*n*/) {}
     virtual void showDiagnosticWindow() {}
-    // Opens or closes unit window n (the row's status text outside service mode).
-    virtual void toggleUnitWindow(int /*n*/) {}
-    // The unit address dialog for unit n, modal (service mode).
+    // The unit address dialog for unit n, modal (service mode); returns once it is closed.
     virtual void editUnitAddress(int /*n*/) {}
     // A standard message box with one OK button.
     virtual void showInformation(const QString & /*text*/) {}
+    // A warning box with one OK button.
+    virtual void showWarning(const QString & /*text*/) {}
+    // An input box; nullopt when the operator cancels it.
+    virtual std::optional<QString> askText(const QString & /*title*/, const QString & /*prompt*/,
+                                           const QString & /*preset*/)
+    {
+        return std::nullopt;
+    }
+    // The service menu just below the header's menu button.
+    virtual void popupServiceMenu() {}
+    // The row menu of row n at the mouse, with "Архивация" enabled or not.
+    virtual void popupRowMenu(int /*n*/, bool /*archiveEnabled*/) {}
     virtual void setWaitCursor(bool /*wait*/) {}
     enum class Beep { Exclamation, Error };
     // An alert sound; a missing sound service is silently ignored.
@@ -44,8 +60,15 @@ public:
     // they do not exist.
     virtual QPoint mainWindowPos() const { return QPoint(-1, -1); }
     virtual QPoint soloWindowPos(int /*n*/) const { return QPoint(-1, -1); }
-    // Called every tick while the program sits in the tray, with the alarm sum of this tick and the last.
-    virtual void trayTick(int /*iGlobErr*/, int /*iGlobErr_Old*/) {}
+
+    // Notification-area icons. setTrayIcon shows exactly the given icon (None hides them all);
+    // Alert animates and raises its balloon once.
+    enum class TrayIcon { None, Norm, Warn, Alert };
+    // The desktop has a notification area to put an icon in.
+    virtual bool trayAvailable() const { return false; }
+    virtual void setTrayIcon(TrayIcon /*icon*/) {}
+    // Hides the program's windows and its taskbar entry; only the tray icon remains.
+    virtual void hideToTray() {}
 };
 
 } // namespace kvu

@@ -21,7 +21,41 @@ struct RowView
     QString L_h;
     QString L_v;
     QString L_info;
+
+    // Layout of the row for the present mode, set by ShowServiceMode and the row operations.
+    bool ImgStr = false;        // row strip
+    bool labels = false;        // L_num, L_name, L_v, L_h, L_t, L_sc, L_info, L_ip, L_pass (ShowHideBlock)
+    bool L_infoVisible = false; // normal mode: the status text
+    bool L_ipVisible = false;   // service mode: L_ip and L_pass
+    int Img_s = -1;             // IL_sl; -1 hidden
+    bool Img_up = false;
+    bool Img_dn = false;
+    QString L_num;
+    QString L_name;
+    QString L_ip;
+    QString L_pass;
+    // Text colours as 0xRRGGBB: L_num; L_name with L_ip and L_pass; L_info.
+    quint32 numColour = 0xFFFFFF;
+    quint32 nameColour = 0xFFFFFF;
+    quint32 infoColour = 0xFFFFFF;
 };
+
+// The main window's header and size for the present mode.
+struct HeaderView
+{
+    int Img_serv = 0;          // IL_serv: 0 menu, 1 back
+    bool countButtons = false; // Img_n_up, Img_n_dn
+    QString L_nAHU;            // the unit count, service mode only
+    int clientHeight = 701;    // height of the client area
+};
+
+// Sizes of the main window: the window height at design includes a caption of this height.
+inline constexpr int kMainClientWidth = 1018;
+inline constexpr int kDesignCaptionHeight = 27;
+// Colours of the rows, 0xRRGGBB.
+inline constexpr quint32 kRowColour = 0xB1D5E7;
+inline constexpr quint32 kCountColour = 0x5E7284;
+inline constexpr quint32 kMainBackground = 0xF0F8FA;
 
 // What a unit window shows. Picture fields as in RowView.
 struct SoloView

@@ -1,5 +1,6 @@
 #include "link/PanelLink.h"
 
+#include "app/MainRows.h"
 #include "app/Program.h"
 #include "app/ViewModels.h"
 #include "core/Constants.h"
@@ -237,13 +238,14 @@ void PanelLink::SetIPAndPAss(int n)
 {
     UnitTable &u = p_.u;
     if (u.IsServiceMode) {
-        if (n <= u.nAHU) {
+        if (n >= 1 && n <= u.nAHU) {
             u.iAHU = n;
             if (ProgramView *v = p_.view())
                 v->editUnitAddress(n);
+            p_.mainRows().ShowServiceMode();
         }
-    } else if (ProgramView *v = p_.view()) {
-        v->toggleUnitWindow(n);
+    } else if (n >= 1 && n <= nAHUOnPage) {
+        p_.mainRows().ShowHideSoloForm(n, !u.IsShowSolo[n], true);
     }
 }
 

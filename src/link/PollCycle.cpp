@@ -1,5 +1,6 @@
 #include "link/PollCycle.h"
 
+#include "app/MainRows.h"
 #include "app/Program.h"
 #include "core/Constants.h"
 #include "history/History.h"
@@ -73,10 +74,8 @@ void PollCycle::Timer1Timer()
     }
     u.iGlobErr = (u.iGlobErrAHU > 0 || u.iGlobErrConn > 0) ? 1 : 0;
 
-    if (u.IsMinimize) {
-        if (ProgramView *v = p_.view())
-            v->trayTick(u.iGlobErr, u.iGlobErr_Old);
-    }
+    if (u.IsMinimize)
+        p_.mainRows().TrayTick();
     u.iGlobErr_Old = u.iGlobErr;
 
     mailAndHistorySave();
