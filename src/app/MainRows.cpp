@@ -29,18 +29,6 @@ void MainRows::ApplicationEvents1Minimize() {}
 void MainRows::ApplicationEvents1Restore() {}
 void MainRows::TI_NormClick() {}
 void MainRows::TrayTick() {}
-AddressForm MainRows::FormIPActivate(int) const
-{
-    return {};
-}
-bool MainRows::TestBtnOK(const std::array<QString, 4> &)
-{
-    return false;
-}
-AddressOutcome MainRows::Btn_OKClick(int, const std::array<QString, 4> &, const QString &)
-{
-    return {};
-}
 void MainRows::setTray(ProgramView::TrayIcon icon)
 {
     trayIcon_ = icon;
