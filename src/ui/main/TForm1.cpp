@@ -1,42 +1,97 @@
 #include "ui/main/TForm1.h"
 
+#include "app/MainRows.h"
 #include "app/Program.h"
 #include "core/Constants.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
+#include "ui/art/ImageList.h"
 #include "ui/main/KvuApplication.h"
+#include "ui/main/RowControl.h"
 #include "ui/main/SoundTheme.h"
 #include "ui/main/TMessageForm.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QSystemTrayIcon>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace kvu {
 
+namespace {
+
+using art::List;
+
+// What each picture means, for screen readers (the accessible description of the control).
+const char16_t *const kStatMeaning[] = {
+    u"",
+    u"Включена, нагрев",
+    u"Включена, охлаждение",
+    u"Включена, автоматический нагрев",
+    u"Включена, автоматическое охлаждение",
+    u"Включена, вентиляция",
+    u"Выключена",
+    u"Авария",
+    u"Критическая авария",
+    u"Ведомая, включена",
+    u"Ведомая, выключена",
+    u"Включена, нагрев с увлажнением",
+    u"Включена, увлажнение",
+    u"Подключение",
+    u"Нет связи",
+};
+const char16_t *const kScMeaning[] = {u"Сценарии заблокированы", u"Сценарий по таймеру 1",
+                                      u"Сценарий по таймеру 2", u"Сценарий запущен вручную",
+                                      u"Сценарий по таймеру"};
+const char16_t *const kShowMeaning[] = {u"Показана", u"Скрыта", u"Требуется замена фильтра"};
+const char16_t *const kSlMeaning[] = {u"Независимая", u"Ведомая", u"Ведущая"};
+
+template <std::size_t N> QString meaning(const char16_t *const (&table)[N], int index)
+{
+    return index >= 0 && index < int(N) ? QString::fromUtf16(table[index]) : QString();
+}
+
+QColor rgb(quint32 c)
+{
+    return QColor(QRgb(0xFF000000u | c));
+}
+
+} // namespace
+
 TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(program)
 {
+    setObjectName(u"Form1"_s);
     setWindowTitle(caption());
+    setWindowIcon(art::programIcon());
+    // Fixed border with a system menu and minimise button, no maximise button.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(1018, 701);
+    setFixedSize(kMainClientWidth, program_.header.clientHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(240, 248, 250));
+    pal.setColor(QPalette::Window, rgb(kMainBackground));
     setPalette(pal);
+    setAccessibleName(caption());
+
+    buildHeader();
+    for (int r = 1; r <= nAHUOnPage; ++r)
+        buildRow(r);
+    buildMenus();
+
+    trayAnimation_.setInterval(300);
+    connect(&trayAnimation_, &QTimer::timeout, this, &TForm1::trayFrame);
 
     program_.setView(this);
     program_.FormCreate();
-    connect(&program_, &Program::rowChanged, this, [this](int r) {
-        // The whole row: picture, strip and labels.
-        update(QRect(8, statRect(r).top(), 1002, 57));
-    });
+    connect(&program_, &Program::rowChanged, this, [this](int r) { renderRow(r); });
 }
 
 TForm1::~TForm1()
@@ -49,6 +104,157 @@ QString TForm1::caption()
     return u"Klimavox KVU ver. %1.%2.%3"_s.arg(VerProg / 100)
         .arg(VerProg % 100, 2, 10, QLatin1Char('0'))
         .arg(SubVerProg, 2, 10, QLatin1Char('0'));
+}
+
+void TForm1::buildHeader()
+{
+    Img_serv_ = new RowControl(this);
+    Img_serv_->setObjectName(u"Img_serv"_s);
+    Img_serv_->setGeometry(959, 19, 45, 34);
+    connect(Img_serv_, &QAbstractButton::clicked, this, [this] { program_.mainRows().Img_servClick(); });
+
+    L_nAHU_ = new RowControl(this, false);
+    L_nAHU_->setObjectName(u"L_nAHU"_s);
+    L_nAHU_->setGeometry(884, 25, 30, 33);
+    L_nAHU_->setPixelSize(24);
+    L_nAHU_->setBackground(rgb(kCountColour));
+    L_nAHU_->setAccessibleName(u"Число вентустановок"_s);
+
+    Img_n_up_ = new RowControl(this);
+    Img_n_up_->setObjectName(u"Img_n_up"_s);
+    Img_n_up_->setGeometry(915, 10, 44, 27);
+    Img_n_up_->setAccessibleName(u"Добавить вентустановку"_s);
+    Img_n_up_->setPixmap(art::picture(List::ArrowUp, 0, devicePixelRatioF()));
+    connect(Img_n_up_, &QAbstractButton::clicked, this, [this] { program_.mainRows().Img_n_upClick(); });
+
+    Img_n_dn_ = new RowControl(this);
+    Img_n_dn_->setObjectName(u"Img_n_dn"_s);
+    Img_n_dn_->setGeometry(915, 36, 44, 27);
+    Img_n_dn_->setAccessibleName(u"Убрать вентустановку"_s);
+    Img_n_dn_->setPixmap(art::picture(List::ArrowDown, 0, devicePixelRatioF()));
+    connect(Img_n_dn_, &QAbstractButton::clicked, this, [this] { program_.mainRows().Img_n_dnClick(); });
+}
+
+void TForm1::buildRow(int r)
+{
+    Row &w = rows_[std::size_t(r)];
+    const int T = rowTop(r);
+    MainRows &rowsLogic = program_.mainRows();
+    const auto make = [&](const QString &family, QRect geometry, bool acts) {
+        auto *c = new RowControl(this, acts);
+        c->setObjectName(family + QString::number(r));
+        c->setGeometry(geometry);
+        c->hide();
+        return c;
+    };
+
+    // Creation order is the keyboard order within a row, and later controls lie above earlier ones.
+    w.Img_stat = make(u"Img_stat"_s, QRect(8, T, 54, 57), true);
+    connect(w.Img_stat, &QAbstractButton::clicked, this, [this, r] { program_.poll().PwrClick(r); });
+
+    w.L_num = make(u"L_num"_s, r == 10 ? QRect(68, T + 11, 37, 33) : QRect(75, T + 11, 30, 33), false);
+    w.L_name = make(u"L_name"_s, QRect(123, T + 11, 206, 33), true);
+    w.L_name->setAlignment(Qt::AlignLeft);
+    w.L_name->setFitText(true);
+    connect(w.L_name, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.EditName(r); });
+
+    w.L_v = make(u"L_v"_s, QRect(346, T + 11, 35, 33), false);
+    w.L_t = make(u"L_t"_s, QRect(398, T + 11, 65, 33), false);
+    w.L_h = make(u"L_h"_s, QRect(460, T + 11, 65, 33), false);
+    w.L_v->setAccessibleName(u"Скорость вентустановки №%1"_s.arg(r));
+    w.L_t->setAccessibleName(u"Температура вентустановки №%1"_s.arg(r));
+    w.L_h->setAccessibleName(u"Влажность вентустановки №%1"_s.arg(r));
+    w.Img_par = make(u"Img_par"_s, QRect(335, T, 191, 56), true);
+    connect(w.Img_par, &QAbstractButton::clicked, this, [this, r] {
+        const RowControl *par = rows_[std::size_t(r)].Img_par;
+        program_.mainRows().SetParam(r, par->geometry().left() + par->lastPos().x());
+    });
+
+    w.Img_sc = make(u"Img_sc"_s, QRect(532, T + 6, 54, 42), true);
+    w.Img_ScIco = make(u"Img_ScIco"_s, QRect(584, T + 6, 42, 42), true);
+    const RowView defaults = DefaultRowView(r);
+    w.L_sc = make(u"L_sc"_s, QRect(defaults.L_scLeft, T + 11, defaults.L_scWidth, 33), r <= 5);
+    for (RowControl *c : {w.Img_sc, w.Img_ScIco, w.L_sc}) {
+        if (c->acts())
+            connect(c, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.ScenSet(r); });
+    }
+
+    w.L_info = make(u"L_info"_s, QRect(651, T + 11, 263, 33), true);
+    w.L_info->setAlignment(Qt::AlignLeft);
+    w.L_info->setFitText(true);
+    w.L_ip = make(u"L_ip"_s, QRect(651, T + 3, 213, 26), true);
+    w.L_pass = make(u"L_pass"_s, QRect(651, T + 29, 182, 26), true);
+    for (RowControl *c : {w.L_ip, w.L_pass}) {
+        c->setAlignment(Qt::AlignLeft);
+        c->setPixelSize(21);
+    }
+    for (RowControl *c : {w.L_info, w.L_ip, w.L_pass})
+        connect(c, &QAbstractButton::clicked, this, [this, r] { program_.link().SetIPAndPAss(r); });
+    connect(w.L_info, &RowControl::pressedWith, this,
+            [&rowsLogic, r](Qt::MouseButton b) { rowsLogic.ShowMenuSolo(r, b == Qt::RightButton); });
+    connect(w.L_info, &RowControl::contextRequested, this,
+            [&rowsLogic, r] { rowsLogic.ShowMenuSolo(r, true); });
+
+    w.Img_s = make(u"Img_s"_s, QRect(870, T + 2, 44, 27), true);
+    connect(w.Img_s, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.SetSlave(r); });
+    w.Img_up = make(u"Img_up"_s, QRect(915, T + 2, 44, 27), true);
+    w.Img_up->setPixmap(art::picture(List::ArrowUp, 0, devicePixelRatioF()));
+    connect(w.Img_up, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.MoveAHUUp(r); });
+    w.Img_dn = make(u"Img_dn"_s, QRect(915, T + 28, 44, 27), true);
+    w.Img_dn->setPixmap(art::picture(List::ArrowDown, 0, devicePixelRatioF()));
+    connect(w.Img_dn, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.MoveAHUDn(r); });
+    w.Img_show = make(u"Img_show"_s, QRect(960, T + 10, 45, 38), true);
+    connect(w.Img_show, &QAbstractButton::clicked, this, [&rowsLogic, r] { rowsLogic.ShowHideAHU(r); });
+
+    setRowNames(r);
+}
+
+// Accessible names say what a control does; they change with the mode for the status text.
+void TForm1::setRowNames(int r)
+{
+    Row &w = rows_[std::size_t(r)];
+    const bool service = program_.u.IsServiceMode;
+    const auto n = [r](const QString &text) {
+        return text.arg(r);
+    };
+    w.Img_stat->setAccessibleName(n(u"Включить или выключить вентустановку №%1"_s));
+    w.L_num->setAccessibleName(n(u"Номер вентустановки №%1"_s));
+    w.L_name->setAccessibleName(service ? n(u"Название вентустановки №%1"_s)
+                                        : n(u"Версия вентустановки №%1"_s));
+    w.Img_par->setAccessibleName(n(u"Скорость и температура вентустановки №%1"_s));
+    w.Img_sc->setAccessibleName(n(u"Сценарии вентустановки №%1"_s));
+    w.Img_ScIco->setAccessibleName(n(u"Активный сценарий вентустановки №%1"_s));
+    w.L_sc->setAccessibleName(n(u"Номер сценария вентустановки №%1"_s));
+    w.L_info->setAccessibleName(n(u"Окно вентустановки №%1"_s));
+    w.L_ip->setAccessibleName(n(u"IP адрес вентустановки №%1"_s));
+    w.L_pass->setAccessibleName(n(u"Пароль вентустановки №%1"_s));
+    w.Img_s->setAccessibleName(n(u"Ведущая или ведомая вентустановка №%1"_s));
+    w.Img_up->setAccessibleName(n(u"Переместить вентустановку №%1 вверх"_s));
+    w.Img_dn->setAccessibleName(n(u"Переместить вентустановку №%1 вниз"_s));
+    w.Img_show->setAccessibleName(service ? n(u"Показать или скрыть вентустановку №%1"_s)
+                                          : n(u"Фильтр вентустановки №%1"_s));
+}
+
+void TForm1::buildMenus()
+{
+    MenuServ_ = new QMenu(this);
+    MenuServ_->setObjectName(u"MenuServ"_s);
+    MenuServ_->setAccessibleName(u"Меню"_s);
+    TuneIP_ = MenuServ_->addAction(u"Настройка IP"_s, this, [this] { program_.mainRows().TuneIPClick(); });
+    TuneIP_->setObjectName(u"TuneIP"_s);
+    // The options dialog does not exist yet: the item is shown, but disabled.
+    MainPar_ = MenuServ_->addAction(u"Параметры"_s);
+    MainPar_->setObjectName(u"MainPar"_s);
+    MainPar_->setEnabled(false);
+    MenuServ_->addSeparator();
+    QAction *exit = MenuServ_->addAction(u"Выход"_s, this, &QWidget::close);
+    exit->setObjectName(u"mExit"_s);
+
+    MenuSolo_ = new QMenu(this);
+    MenuSolo_->setObjectName(u"MenuSolo"_s);
+    // Opens the archive window once it exists.
+    SoloArch_ = MenuSolo_->addAction(u"Архивация"_s);
+    SoloArch_->setObjectName(u"SoloArch"_s);
 }
 
 void TForm1::setMessageForm(TMessageForm *form)
@@ -87,11 +293,109 @@ QPoint TForm1::centreMainWindow()
     return pos();
 }
 
-void TForm1::layoutMainWindow() {}
+void TForm1::layoutMainWindow()
+{
+    setFixedSize(kMainClientWidth, program_.header.clientHeight);
+    renderHeader();
+    for (int r = 1; r <= nAHUOnPage; ++r) {
+        setRowNames(r);
+        renderRow(r);
+    }
+    update();
+}
+
+void TForm1::renderHeader()
+{
+    const HeaderView &h = program_.header;
+    const qreal dpr = devicePixelRatioF();
+    Img_serv_->setPixmap(art::picture(List::IL_serv, h.Img_serv, dpr));
+    Img_serv_->setAccessibleName(h.Img_serv == 1 ? u"Выйти из сервисного режима"_s : u"Меню"_s);
+    Img_n_up_->setVisible(h.countButtons);
+    Img_n_dn_->setVisible(h.countButtons);
+    L_nAHU_->setText(h.L_nAHU);
+    L_nAHU_->setVisible(!h.L_nAHU.isEmpty());
+    L_nAHU_->setAccessibleDescription(h.L_nAHU);
+}
+
+void TForm1::renderRow(int r)
+{
+    if (r < 1 || r > nAHUOnPage)
+        return;
+    Row &w = rows_[std::size_t(r)];
+    const RowView &v = program_.rows[std::size_t(r)];
+    const bool inUse = r <= program_.u.nAHU;
+    const bool service = program_.u.IsServiceMode;
+    const qreal dpr = devicePixelRatioF();
+
+    const auto picture = [&](RowControl *c, List list, int index, const QString &description) {
+        c->setPixmap(art::picture(list, index, dpr));
+        c->setAccessibleDescription(description);
+    };
+    const auto label = [](RowControl *c, const QString &text, bool visible) {
+        c->setText(text);
+        c->setAccessibleDescription(text);
+        c->setVisible(visible);
+    };
+    // Controls that act only in normal mode take no keyboard focus in service mode.
+    const auto normalOnly = [service](RowControl *c, bool visible) {
+        c->setFocusPolicy(service ? Qt::NoFocus : Qt::StrongFocus);
+        c->setVisible(visible);
+    };
+
+    picture(w.Img_stat, List::IL_stat, v.Img_stat, meaning(kStatMeaning, v.Img_stat));
+    normalOnly(w.Img_stat, inUse);
+    normalOnly(w.Img_par, inUse && !service);
+
+    const bool labels = inUse && v.labels;
+    w.L_num->setTextColour(rgb(v.numColour));
+    label(w.L_num, v.L_num, labels);
+    w.L_name->setTextColour(rgb(v.nameColour));
+    label(w.L_name, v.L_name, labels);
+    label(w.L_v, v.L_v, labels);
+    label(w.L_t, v.L_t, labels);
+    label(w.L_h, v.L_h, labels);
+
+    picture(w.Img_sc, List::IL_sc, v.Img_sc, meaning(kScMeaning, v.Img_sc));
+    normalOnly(w.Img_sc, inUse && v.Img_sc >= 0);
+    picture(w.Img_ScIco, List::IL_ScIco, v.Img_ScIco,
+            v.Img_ScIco > 0 ? u"Сценарий, значок %1"_s.arg(v.Img_ScIco) : QString());
+    normalOnly(w.Img_ScIco, inUse && v.Img_ScIco > 0);
+    w.L_sc->setGeometry(v.L_scLeft, w.L_sc->y(), v.L_scWidth, w.L_sc->height());
+    label(w.L_sc, v.L_sc, labels && !v.L_sc.isEmpty());
+    if (w.L_sc->acts())
+        w.L_sc->setFocusPolicy(service ? Qt::NoFocus : Qt::StrongFocus);
+
+    w.L_info->setTextColour(rgb(v.infoColour));
+    label(w.L_info, v.L_info, labels && v.L_infoVisible);
+    w.L_ip->setTextColour(rgb(v.nameColour));
+    w.L_pass->setTextColour(rgb(v.nameColour));
+    label(w.L_ip, v.L_ip, labels && v.L_ipVisible);
+    label(w.L_pass, v.L_pass, labels && v.L_ipVisible);
+
+    picture(w.Img_s, List::IL_sl, v.Img_s, meaning(kSlMeaning, v.Img_s));
+    w.Img_s->setVisible(inUse && service && v.Img_s >= 0);
+    w.Img_up->setVisible(inUse && service && v.Img_up);
+    w.Img_dn->setVisible(inUse && service && v.Img_dn);
+    picture(w.Img_show, List::IL_show, v.Img_show, meaning(kShowMeaning, v.Img_show));
+    w.Img_show->setFocusPolicy(service ? Qt::StrongFocus : Qt::NoFocus);
+    w.Img_show->setVisible(inUse && v.Img_show >= 0);
+
+    // The strip behind the row.
+    update(QRect(8, rowTop(r), 1002, 57));
+}
 
 void TForm1::restoreMainWindow()
 {
+    if (!isVisible())
+        show();
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    raise();
+    activateWindow();
+}
+
+void TForm1::showMainWindow()
+{
+    show();
 }
 
 void TForm1::hideMainWindow()
@@ -100,9 +404,45 @@ void TForm1::hideMainWindow()
     QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
 }
 
+void TForm1::editUnitAddress(int /*n*/)
+{
+    // The address dialog joins here.
+}
+
 void TForm1::showInformation(const QString &text)
 {
     QMessageBox::information(this, windowTitle(), text, QMessageBox::Ok);
+}
+
+void TForm1::showWarning(const QString &text)
+{
+    QMessageBox::warning(this, windowTitle(), text, QMessageBox::Ok);
+}
+
+std::optional<QString> TForm1::askText(const QString &title, const QString &prompt, const QString &preset)
+{
+    QInputDialog dialog(this);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(preset);
+    if (auto *edit = dialog.findChild<QLineEdit *>())
+        edit->setMaxLength(12);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+void TForm1::popupServiceMenu()
+{
+    MenuServ_->popup(Img_serv_->mapToGlobal(QPoint(0, Img_serv_->height())));
+}
+
+void TForm1::popupRowMenu(int n, bool archiveEnabled)
+{
+    SoloArch_->setEnabled(archiveEnabled);
+    const RowControl *info = rows_[std::size_t(std::clamp(n, 1, nAHUOnPage))].L_info;
+    MenuSolo_->popup(info->mapToGlobal(info->lastPos()));
 }
 
 void TForm1::setWaitCursor(bool wait)
@@ -121,120 +461,108 @@ QPoint TForm1::mainWindowPos() const
     return isVisible() && !isMinimized() ? pos() : QPoint(-1, -1);
 }
 
+bool TForm1::trayAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TForm1::setTrayIcon(TrayIcon icon)
+{
+    trayShown_ = icon;
+    trayAnimation_.stop();
+    if (icon == TrayIcon::None) {
+        if (tray_)
+            tray_->hide();
+        return;
+    }
+    if (!tray_) {
+        tray_ = new QSystemTrayIcon(this);
+        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason != QSystemTrayIcon::Context)
+                program_.mainRows().TI_NormClick();
+        });
+        connect(tray_, &QSystemTrayIcon::messageClicked, this,
+                [this] { program_.mainRows().TI_NormClick(); });
+    }
+    switch (icon) {
+    case TrayIcon::Norm:
+        tray_->setIcon(art::programIcon());
+        tray_->setToolTip(caption());
+        break;
+    case TrayIcon::Warn:
+        tray_->setIcon(art::warningIcon());
+        tray_->setToolTip(caption());
+        break;
+    case TrayIcon::Alert:
+        trayFrame_ = 0;
+        trayFrame();
+        trayAnimation_.start();
+        tray_->setToolTip(u"Нажмите, чтобы открыть программу Klimavox KVU"_s);
+        break;
+    case TrayIcon::None:
+        break;
+    }
+    tray_->show();
+    if (icon == TrayIcon::Alert)
+        tray_->showMessage(u"Авария Klimavox!"_s,
+                           u"Возникла аварийная ситуация при работе вентустановки Klimavox "_s,
+                           QSystemTrayIcon::Critical);
+}
+
+void TForm1::trayFrame()
+{
+    if (!tray_)
+        return;
+    QIcon frame;
+    for (const qreal dpr : {1.0, 2.0})
+        frame.addPixmap(art::picture(List::IL_Alert, trayFrame_, dpr));
+    tray_->setIcon(frame);
+    trayFrame_ = (trayFrame_ + 1) % art::count(List::IL_Alert);
+}
+
+void TForm1::hideToTray()
+{
+    hide();
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     program_.FormShow();
 }
 
-QRect TForm1::statRect(int r)
+void TForm1::changeEvent(QEvent *event)
 {
-    return QRect(8, 71 + (r - 1) * 63, 54, 57);
-}
-
-QRect TForm1::infoRect(int r)
-{
-    return QRect(651, 71 + (r - 1) * 63 + 11, 263, 33);
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (windowState() & Qt::WindowMaximized) {
+        // Maximising the fixed window means nothing: it minimises the program instead.
+        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+        return;
+    }
+    const bool minimized = isMinimized();
+    if (minimized && !wasMinimized_) {
+        wasMinimized_ = true;
+        program_.mainRows().ApplicationEvents1Minimize();
+    } else if (!minimized && wasMinimized_) {
+        wasMinimized_ = false;
+        program_.mainRows().ApplicationEvents1Restore();
+    }
 }
 
 void TForm1::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(8, 8, 1002, 57), QColor(0x5E, 0x72, 0x84));
-    QFont title(QStringLiteral("Arial"));
-    title.setPixelSize(24);
-    painter.setFont(title);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(20, 8, 800, 57), Qt::AlignVCenter, u"Вентустановки Klimavox"_s);
-    for (int r = 1; r <= program_.u.nAHU && r <= nAHUOnPage; ++r)
-        paintRow(painter, r);
-    program_.FormPaint();
-}
-
-void TForm1::paintRow(QPainter &painter, int r)
-{
-    const RowView &row = program_.rows[r];
-    const int top = 71 + (r - 1) * 63;
-    painter.fillRect(QRect(62, top, 948, 57), QColor(177, 213, 231));
-    paintStatePicture(painter, statRect(r), row.Img_stat);
-
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(29);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    const auto text = [&](int left, int width, const QString &t, Qt::Alignment a = Qt::AlignLeft) {
-        painter.drawText(QRect(left, top + 11, width, 33), int(a | Qt::AlignVCenter), t);
-    };
-    text(r == 10 ? 68 : 75, r == 10 ? 37 : 30, QString::number(r), Qt::AlignCenter);
-    const QString name = program_.u.NameAHU[r];
-    text(123, 206, name == u"-"_s ? QString() : name);
-    text(346, 35, row.L_v, Qt::AlignCenter);
-    text(398, 65, row.L_t, Qt::AlignCenter);
-    text(460, 65, row.L_h, Qt::AlignCenter);
-    text(row.L_scLeft, row.L_scWidth, row.L_sc, Qt::AlignCenter);
-    QFont small = font;
-    small.setPixelSize(20);
-    painter.setFont(small);
-    const QString info = painter.fontMetrics().elidedText(row.L_info, Qt::ElideRight, 263);
-    painter.drawText(infoRect(r), int(Qt::AlignLeft | Qt::AlignVCenter), info);
-    if (row.Img_show == 2)
-        painter.drawText(QRect(960, top + 10, 45, 38), int(Qt::AlignCenter), u"Ф"_s);
-}
-
-// Stand-in pictures of the state list: a coloured disc with a sign, one per meaning.
-void TForm1::paintStatePicture(QPainter &painter, const QRect &rect, int index)
-{
-    struct Look
-    {
-        QColor colour;
-        const char16_t *sign;
-    };
-    static const Look looks[] = {
-        {QColor(), u""},
-        {QColor(214, 69, 65), u"☀"},
-        {QColor(52, 120, 200), u"❄"},
-        {QColor(230, 126, 34), u"A"},
-        {QColor(52, 152, 219), u"A"},
-        {QColor(39, 174, 96), u"V"},
-        {QColor(140, 140, 140), u"○"},
-        {QColor(241, 196, 15), u"!"},
-        {QColor(192, 57, 43), u"⛔"},
-        {QColor(39, 174, 96), u"S"},
-        {QColor(140, 140, 140), u"s"},
-        {QColor(155, 89, 182), u"☀"},
-        {QColor(155, 89, 182), u"H"},
-        {QColor(127, 140, 141), u"↻"},
-        {QColor(80, 80, 80), u"✂"},
-    };
-    if (index <= 0 || index >= int(std::size(looks)))
-        return;
-    const Look &look = looks[index];
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(look.colour);
-    painter.drawEllipse(rect.adjusted(4, 5, -4, -5));
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(24);
-    painter.setFont(f);
-    painter.setPen(Qt::white);
-    painter.drawText(rect, int(Qt::AlignCenter), QString::fromUtf16(look.sign));
-}
-
-void TForm1::mousePressEvent(QMouseEvent *event)
-{
-    const QPoint at = event->position().toPoint();
-    for (int r = 1; r <= program_.u.nAHU && r <= nAHUOnPage; ++r) {
-        if (statRect(r).contains(at)) {
-            program_.poll().PwrClick(r);
-            return;
-        }
-        if (infoRect(r).contains(at)) {
-            program_.link().SetIPAndPAss(r);
-            return;
-        }
+    const qreal dpr = devicePixelRatioF();
+    painter.drawPixmap(8, 8, art::header(dpr));
+    const QPixmap strip = art::rowStrip(dpr);
+    for (int r = 1; r <= nAHUOnPage; ++r) {
+        if (program_.rows[std::size_t(r)].ImgStr && r <= program_.u.nAHU)
+            painter.drawPixmap(62, rowTop(r), strip);
     }
-    QWidget::mousePressEvent(event);
+    program_.FormPaint();
 }
 
 void TForm1::beep(Beep kind)
@@ -250,6 +578,8 @@ void TForm1::reportError(const QString &text)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     program_.FormClose();
+    if (tray_)
+        tray_->hide();
     event->accept();
     Q_EMIT closed();
 }

@@ -2,14 +2,24 @@
 
 #include "app/ProgramView.h"
 
+#include <QTimer>
 #include <QWidget>
+#include <array>
+
+class QMenu;
+class QAction;
+class QSystemTrayIcon;
 
 namespace kvu {
 
 class Program;
+class RowControl;
+class TFormIP;
 class TMessageForm;
 
-// The main window. Creating it runs the program's start-up; closing it runs the shutdown.
+// The main window: a header with the menu button and one row per unit. It renders what the core
+// decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
+// the program's start-up; closing it runs the shutdown.
 class TForm1 : public QWidget, public ProgramView
 {
     Q_OBJECT
@@ -26,18 +36,55 @@ public:
     QPoint centreMainWindow() override;
     void layoutMainWindow() override;
     void restoreMainWindow() override;
+    void showMainWindow() override;
     void hideMainWindow() override;
+    void editUnitAddress(int n) override;
     void showInformation(const QString &text) override;
+    void showWarning(const QString &text) override;
+    std::optional<QString> askText(const QString &title, const QString &prompt,
+                                   const QString &preset) override;
+    void popupServiceMenu() override;
+    void popupRowMenu(int n, bool archiveEnabled) override;
     void setWaitCursor(bool wait) override;
     QPoint mainWindowPos() const override;
     void beep(Beep kind) override;
     void reportError(const QString &text) override;
-
-    // Row r's rectangle of a control family, in window coordinates.
-    static QRect statRect(int r);
-    static QRect infoRect(int r);
+    bool trayAvailable() const override;
+    void setTrayIcon(TrayIcon icon) override;
+    void hideToTray() override;
 
     static QString caption();
+    static int rowTop(int r) { return 71 + (r - 1) * 63; }
+
+    // The controls of row r (1..10), for tests and the screenshot script.
+    struct Row
+    {
+        RowControl *Img_stat = nullptr;
+        RowControl *L_num = nullptr;
+        RowControl *L_name = nullptr;
+        RowControl *L_v = nullptr;
+        RowControl *L_t = nullptr;
+        RowControl *L_h = nullptr;
+        RowControl *Img_par = nullptr;
+        RowControl *Img_sc = nullptr;
+        RowControl *Img_ScIco = nullptr;
+        RowControl *L_sc = nullptr;
+        RowControl *L_info = nullptr;
+        RowControl *L_ip = nullptr;
+        RowControl *L_pass = nullptr;
+        RowControl *Img_s = nullptr;
+        RowControl *Img_up = nullptr;
+        RowControl *Img_dn = nullptr;
+        RowControl *Img_show = nullptr;
+    };
+    const Row &row(int r) const { return rows_[std::size_t(r)]; }
+    RowControl *Img_serv() const { return Img_serv_; }
+    RowControl *Img_n_up() const { return Img_n_up_; }
+    RowControl *Img_n_dn() const { return Img_n_dn_; }
+    RowControl *L_nAHU() const { return L_nAHU_; }
+    QMenu *MenuServ() const { return MenuServ_; }
+    QMenu *MenuSolo() const { return MenuSolo_; }
+    ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
 
 Q_SIGNALS:
     void closed();
@@ -46,14 +93,35 @@ protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    void paintRow(QPainter &painter, int r);
-    static void paintStatePicture(QPainter &painter, const QRect &rect, int index);
+    void buildHeader();
+    void buildRow(int r);
+    void buildMenus();
+    void renderRow(int r);
+    void renderHeader();
+    void setRowNames(int r);
+    void trayFrame();
 
     Program &program_;
     TMessageForm *messageForm_ = nullptr;
+    TFormIP *formIP_ = nullptr;
+    std::array<Row, 11> rows_{};
+    RowControl *Img_serv_ = nullptr;
+    RowControl *Img_n_up_ = nullptr;
+    RowControl *Img_n_dn_ = nullptr;
+    RowControl *L_nAHU_ = nullptr;
+    QMenu *MenuServ_ = nullptr;
+    QMenu *MenuSolo_ = nullptr;
+    QAction *TuneIP_ = nullptr;
+    QAction *MainPar_ = nullptr;
+    QAction *SoloArch_ = nullptr;
+    QSystemTrayIcon *tray_ = nullptr;
+    QTimer trayAnimation_;
+    int trayFrame_ = 0;
+    ProgramView::TrayIcon trayShown_ = ProgramView::TrayIcon::None;
+    bool wasMinimized_ = false;
 };
 
 } // namespace kvu

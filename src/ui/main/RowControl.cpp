@@ -1,0 +1,150 @@
+#include "ui/main/RowControl.h"
+
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+
+namespace kvu {
+
+namespace {
+
+// A control that does not act is plain text to a screen reader, not a button.
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className != QLatin1StringView("kvu::RowControl") || !object || !object->isWidgetType())
+        return nullptr;
+    auto *control = static_cast<RowControl *>(object);
+    if (control->acts())
+        return nullptr;
+    return new QAccessibleWidget(control, QAccessible::StaticText);
+}
+
+} // namespace
+
+RowControl::RowControl(QWidget *parent, bool acts) : QAbstractButton(parent), acts_(acts)
+{
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    setFocusPolicy(acts ? Qt::StrongFocus : Qt::NoFocus);
+    if (acts)
+        setCursor(Qt::PointingHandCursor);
+    else
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void RowControl::setPixmap(const QPixmap &pixmap)
+{
+    if (pixmap.cacheKey() == pixmap_.cacheKey())
+        return;
+    pixmap_ = pixmap;
+    update();
+}
+
+void RowControl::setTextColour(const QColor &colour)
+{
+    if (colour == textColour_)
+        return;
+    textColour_ = colour;
+    update();
+}
+
+void RowControl::setBackground(const QColor &colour)
+{
+    if (colour == background_)
+        return;
+    background_ = colour;
+    update();
+}
+
+void RowControl::setPixelSize(int px)
+{
+    pixelSize_ = px;
+    update();
+}
+
+bool RowControl::hitButton(const QPoint &pos) const
+{
+    return rect().contains(pos);
+}
+
+void RowControl::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (background_.isValid())
+        painter.fillRect(rect(), background_);
+    if (!pixmap_.isNull()) {
+        const QSizeF logical = pixmap_.deviceIndependentSize();
+        const QPointF at((width() - logical.width()) / 2, (height() - logical.height()) / 2);
+        painter.drawPixmap(at, pixmap_);
+    }
+    if (!text().isEmpty()) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(pixelSize_);
+        if (fitText_) {
+            while (font.pixelSize() > 14 && QFontMetrics(font).horizontalAdvance(text()) > width())
+                font.setPixelSize(font.pixelSize() - 1);
+        }
+        painter.setFont(font);
+        painter.setPen(textColour_);
+        const QString shown = painter.fontMetrics().elidedText(text(), Qt::ElideRight, width());
+        painter.drawText(rect(), int(alignment_ | Qt::AlignVCenter), shown);
+    }
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        option.backgroundColor = background_.isValid() ? background_ : palette().window().color();
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
+}
+
+void RowControl::mousePressEvent(QMouseEvent *event)
+{
+    lastButton_ = event->button();
+    lastPos_ = event->position().toPoint();
+    Q_EMIT pressedWith(event->button());
+    if (event->button() == Qt::LeftButton)
+        QAbstractButton::mousePressEvent(event);
+    else
+        event->accept();
+}
+
+void RowControl::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!event->isAutoRepeat()) {
+            lastButton_ = Qt::LeftButton;
+            lastPos_ = rect().center();
+            animateClick();
+        }
+        return;
+    case Qt::Key_Space:
+        lastButton_ = Qt::LeftButton;
+        lastPos_ = rect().center();
+        break;
+    default:
+        break;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void RowControl::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The keyboard's menu key: the same as a right press.
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        lastButton_ = Qt::RightButton;
+        lastPos_ = rect().center();
+        Q_EMIT contextRequested();
+    }
+    event->accept();
+}
+
+} // namespace kvu

@@ -1,0 +1,244 @@
+"""Drives the main window through the accessibility tree, as a screen reader would.
+
+The program starts with an empty data folder, so it opens in service mode. The test adds rows,
+types the panels' addresses in the address dialog (including a duplicate and an impossible
+address, which are refused), renames a unit, leaves service mode and waits for the rows to come
+alive from the simulated panels, then goes through the service menu and exits.
+"""
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+PROGRAM = os.environ["KVU_E2E_PROGRAM"]
+DATA = os.environ["KVU_E2E_DATA"]
+BLOCK = os.environ["KVU_E2E_BLOCK"]
+SHOTS = os.environ.get("KVU_E2E_SHOTS", "")
+LOG = os.environ["KVU_E2E_LOG"]
+CAPTION = "Klimavox KVU ver. 1.02.03"
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout=15.0):
+    deadline = time.monotonic() + timeout
+    last = None
+    while time.monotonic() < deadline:
+        try:
+            last = probe()
+        except Exception as e:  # the tree changes under our feet while windows open and close
+            last = e
+        if last and not isinstance(last, Exception):
+            return last
+        time.sleep(0.1)
+    raise Failure(f"timed out waiting for {what} (last: {last!r})")
+
+
+def application():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is not None and app.name == "klimavox_kvu":
+            return app
+    return None
+
+
+def find(root, name=None, role=None, showing=None):
+    def match(acc):
+        if acc is None:
+            return False
+        if name is not None and acc.name != name:
+            return False
+        if role is not None and acc.getRoleName() != role:
+            return False
+        if showing is not None and acc.getState().contains(pyatspi.STATE_SHOWING) != showing:
+            return False
+        return True
+
+    return pyatspi.findDescendant(root, match)
+
+
+def top(name, role=None):
+    app = application()
+    if app is None:
+        return None
+    for window in app:
+        if window is not None and window.name == name and (role is None or window.getRoleName() == role):
+            if window.getState().contains(pyatspi.STATE_SHOWING):
+                return window
+    return None
+
+
+def control(window, name):
+    return wait_for(name, lambda: find(window, name=name, showing=True))
+
+
+def press(window, name):
+    acc = control(window, name)
+    acc.queryAction().doAction(0)
+    return acc
+
+
+def description(window, name):
+    acc = find(window, name=name)
+    return acc.description if acc is not None else None
+
+
+def expect_description(window, name, text, timeout=15.0):
+    wait_for(f"{name} to read {text!r}", lambda: description(window, name) == text, timeout)
+
+
+def extents(window):
+    box = window.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.width, box.height
+
+
+def expect_size(window, size):
+    wait_for(f"window size {size}", lambda: extents(window) == size)
+
+
+def key(keysym):
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
+def screenshot(name):
+    if not SHOTS:
+        return
+    os.makedirs(SHOTS, exist_ok=True)
+    info = subprocess.run(["xwininfo", "-name", CAPTION, "-int"], capture_output=True, text=True, check=True)
+    window_id = next(line.split()[3] for line in info.stdout.splitlines() if "Window id:" in line)
+    time.sleep(0.3)  # let the last repaint reach the screen
+    subprocess.run(["import", "-window", window_id, os.path.join(SHOTS, name + ".png")], check=True)
+
+
+def fill_address(dialog, octets, password=None):
+    fields = [control(dialog, f"IP адрес, число {k}") for k in range(1, 5)]
+    for field, value in zip(fields, octets):
+        field.queryEditableText().setTextContents(str(value))
+    if password is not None:
+        control(dialog, "Пароль").queryEditableText().setTextContents(str(password))
+
+
+def message_box(title_part):
+    def probe():
+        app = application()
+        for window in app:
+            if window is not None and window.getRoleName() in ("dialog", "alert") and \
+                    window.getState().contains(pyatspi.STATE_SHOWING) and window.name != "Настройки":
+                return window
+        return None
+
+    return wait_for(f"message box ({title_part})", probe)
+
+
+def set_address(main, unit, octets, expect_refusal=None):
+    press(main, f"IP адрес вентустановки №{unit}")
+    dialog = wait_for("address dialog", lambda: top("Настройки", "dialog"))
+    fill_address(dialog, octets)
+    press(dialog, "ОК")
+    if expect_refusal:
+        box = message_box(expect_refusal)
+        text = " ".join(filter(None, (c.name for c in box if c is not None)))
+        labels = [c for c in pyatspi.findAllDescendants(box, lambda a: a.getRoleName() == "label")]
+        text += " " + " ".join(label.name for label in labels)
+        if expect_refusal not in text:
+            raise Failure(f"refusal should mention {expect_refusal!r}: {text!r}")
+        key(0xFF0D)  # Enter closes the box; the address dialog stays open
+        wait_for("box closed", lambda: not box.getState().contains(pyatspi.STATE_SHOWING))
+        if top("Настройки", "dialog") is None:
+            raise Failure("the address dialog closed after a refused address")
+        key(0xFF1B)  # Escape cancels the dialog, storing nothing
+        wait_for("dialog closed", lambda: top("Настройки", "dialog") is None)
+        return
+    wait_for("dialog closed", lambda: top("Настройки", "dialog") is None)
+    expect_description(main, f"IP адрес вентустановки №{unit}", "IP " + ".".join(map(str, octets)))
+
+
+def main():
+    with open(LOG, "w") as log:
+        program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+    try:
+        run(program)
+    except BaseException:
+        program.kill()
+        raise
+
+
+def run(program):
+    main = wait_for("main window", lambda: top(CAPTION, "frame"), timeout=30)
+
+    # The caption is exactly the program's own, with nothing appended.
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    if f'"{CAPTION}"' not in tree:
+        raise Failure("caption not found as is in the window list:\n" + tree)
+
+    # No address yet: service mode, one row, room for five.
+    control(main, "Выйти из сервисного режима")
+    expect_description(main, "Число вентустановок", "1")
+    expect_size(main, (1018, 386))
+    expect_description(main, "IP адрес вентустановки №1", "IP не задан")
+
+    press(main, "Добавить вентустановку")
+    press(main, "Добавить вентустановку")
+    expect_description(main, "Число вентустановок", "3")
+    screenshot("service-empty")
+
+    first, second, third = ([int(x) for x in BLOCK.split(".")] + [k] for k in (1, 2, 3))
+    set_address(main, 1, first)
+    set_address(main, 2, first, expect_refusal="№1")
+    set_address(main, 2, [300] + second[1:], expect_refusal="255")
+    set_address(main, 2, second)
+    set_address(main, 3, third)
+
+    press(main, "Название вентустановки №1")
+    box = wait_for("name box", lambda: top("Название №1", "dialog"))
+    wait_for("name field", lambda: find(box, role="text")).queryEditableText().setTextContents("Приток цех 1")
+    key(0xFF0D)
+    expect_description(main, "Название вентустановки №1", "Приток цех 1")
+    screenshot("service")
+
+    # Leaving service mode: three rows, and they come alive from the panels.
+    press(main, "Выйти из сервисного режима")
+    control(main, "Меню")
+    expect_size(main, (1018, 701 - 7 * 63))
+    for unit in (1, 2, 3):
+        wait_for(f"row {unit} alive",
+                 lambda: description(main, f"Включить или выключить вентустановку №{unit}") not in ("", None),
+                 timeout=20)
+    screenshot("normal")
+
+    # The service menu: "Параметры" is shown but disabled until the options dialog exists.
+    press(main, "Меню")
+    menu = wait_for("service menu", lambda: find(application(), name="Настройка IP", showing=True))
+    options = find(application(), name="Параметры")
+    if options.getState().contains(pyatspi.STATE_ENABLED):
+        raise Failure("Параметры should be disabled")
+    menu.queryAction().doAction(0)
+    control(main, "Выйти из сервисного режима")
+    expect_size(main, (1018, 386))
+    press(main, "Выйти из сервисного режима")
+    control(main, "Меню")
+
+    press(main, "Меню")
+    wait_for("exit item", lambda: find(application(), name="Выход", showing=True)).queryAction().doAction(0)
+    status = program.wait(timeout=15)
+    if status != 0:
+        raise Failure(f"the program ended with {status}")
+
+    with open(os.path.join(DATA, "klimavox_kvu.ini"), encoding="cp1251") as f:
+        ini = f.read()
+    for key_text in ("nAHU=3", f"IPInt4_3={third[3]}", "NameAHU1=Приток цех 1", "IsRun=0"):
+        if key_text not in ini:
+            raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
+    print("main window end-to-end: ok")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except Failure as e:
+        print(f"FAILED: {e}", file=sys.stderr)
+        sys.exit(1)
