@@ -2,11 +2,15 @@
 
 #include "app/ProgramView.h"
 
+#include <QPoint>
 #include <QString>
 #include <array>
+#include <functional>
+#include <optional>
 
 namespace kvu {
 
+class IniFile;
 class Program;
 
 // What the unit address dialog shows when it opens.
@@ -54,6 +58,10 @@ public:
     // Unit windows opened from a row.
     void ShowHideSoloForm(int i, bool SoloState, bool IsDoClose);
     void SaveStateSoloForm(int i);
+    // What unit window i shows in its title bar, and where it goes when it opens: its stored position
+    // when both coordinates are above 0, otherwise nullopt and the toolkit places it.
+    QString SoloCaption(int i) const;
+    std::optional<QPoint> SoloPlacement(int i) const;
     // A mouse button pressed on the row's status text.
     void ShowMenuSolo(int i, bool rightButton);
     // A click on the row's parameter area at x in the main window's coordinates.
@@ -75,6 +83,8 @@ public:
 
 private:
     void setTray(ProgramView::TrayIcon icon);
+    // Runs settings writes in section "Options"; the first failure ends the batch and is told once.
+    void writeOptions(const std::function<void(IniFile &)> &write);
 
     Program &p_;
     ProgramView::TrayIcon trayIcon_ = ProgramView::TrayIcon::None;

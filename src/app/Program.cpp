@@ -117,8 +117,9 @@ void Program::FormCreate()
     u.IsServiceMode = IsFirstRun;
     u.IsShowIcoAlert = false;
 
-    if (view_)
-        view_->layoutMainWindow();
+    u.DHeightForm = 63;
+    u.FullHeightForm = 728;
+    mainRows_->ShowServiceMode();
     if (u.LeftForm > 0 && u.TopForm > 0 && u.nAHU > 1) {
         if (view_)
             view_->moveMainWindow(QPoint(u.LeftForm, u.TopForm));

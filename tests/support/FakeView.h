@@ -2,7 +2,11 @@
 
 #include "app/ProgramView.h"
 
+#include <QList>
 #include <QStringList>
+#include <deque>
+#include <optional>
+#include <vector>
 
 namespace kvu::test {
 
@@ -38,7 +42,41 @@ public:
         calls << QStringLiteral("open %1").arg(n);
         return hasUnitWindows;
     }
+    void closeUnitWindow(int n) override { calls << QStringLiteral("close %1").arg(n); }
+    void showMainWindow() override { calls << QStringLiteral("show"); }
     void showDiagnosticWindow() override { calls << QStringLiteral("diag"); }
+
+    // Message boxes: the texts shown.
+    QStringList informations;
+    void showInformation(const QString &text) override { informations << text; }
+
+    // Input boxes: each question asked as {title, prompt, preset}; answered from the queue, an empty
+    // queue or nullopt cancels.
+    QList<QStringList> questions;
+    std::deque<std::optional<QString>> answers;
+    std::optional<QString> askText(const QString &title, const QString &prompt,
+                                   const QString &preset) override
+    {
+        questions << QStringList{title, prompt, preset};
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<QString> a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    void popupServiceMenu() override { calls << QStringLiteral("service menu"); }
+    void popupRowMenu(int n, bool archiveEnabled) override
+    {
+        calls << QStringLiteral("row menu %1 %2").arg(n).arg(archiveEnabled ? "on" : "off");
+    }
+
+    // Tray: every icon set, in order (a vector: see QueueFixture.h on QList of enums).
+    bool tray = true;
+    std::vector<TrayIcon> trayIcons;
+    bool trayAvailable() const override { return tray; }
+    void setTrayIcon(TrayIcon icon) override { trayIcons.push_back(icon); }
+    void hideToTray() override { calls << QStringLiteral("to tray"); }
     QStringList errors;
     void reportError(const QString &text) override { errors << text; }
 };
