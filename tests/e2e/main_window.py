@@ -1,6 +1,6 @@
 """Drives the main window through the accessibility tree, as a screen reader would.
 
-The program starts with an empty data folder, so it opens in service mode. The test adds rows,
+The program starts with an empty data folder, so it opens in service mode. The test removes rows,
 types the panels' addresses in the address dialog (including a duplicate and an impossible
 address, which are refused), renames a unit, leaves service mode and waits for the rows to come
 alive from the simulated panels, then goes through the service menu and exits.
@@ -175,15 +175,18 @@ def run(program):
     if f'"{CAPTION}"' not in tree:
         raise Failure("caption not found as is in the window list:\n" + tree)
 
-    # No address yet: service mode, one row, room for five.
+    # No address yet: service mode with five rows, none with an address.
     control(main, "Выйти из сервисного режима")
-    expect_description(main, "Число вентустановок", "1")
+    expect_description(main, "Число вентустановок", "5")
     expect_size(main, (1018, 386))
     expect_description(main, "IP адрес вентустановки №1", "IP не задан")
 
-    press(main, "Добавить вентустановку")
-    press(main, "Добавить вентустановку")
+    press(main, "Убрать вентустановку")
+    expect_description(main, "Число вентустановок", "4")
+    press(main, "Убрать вентустановку")
     expect_description(main, "Число вентустановок", "3")
+    if find(main, name="IP адрес вентустановки №4", showing=True) is not None:
+        raise Failure("row 4 still shows after removing it")
     screenshot("service-empty")
 
     first, second, third = ([int(x) for x in BLOCK.split(".")] + [k] for k in (1, 2, 3))

@@ -1,9 +1,18 @@
+#include "app/MainRows.h"
 #include "app/Program.h"
+#include "ui/main/RowControl.h"
 #include "ui/main/TForm1.h"
 #include "ui/main/TMessageForm.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QFile>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -71,6 +80,160 @@ TEST(MessageWindow, StaysInsideTheScreen)
         else
             EXPECT_EQ(g.topLeft(), QPoint(5, 5));
     }
+}
+
+// A program with its main window on a data folder of its own; the settings are written first
+// (CP1251 is not needed: the names used here are ASCII).
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    TForm1 &open(const QByteArray &ini = {})
+    {
+        if (!ini.isEmpty()) {
+            QFile f(dir.filePath(u"klimavox_kvu.ini"_s));
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(ini);
+        }
+        p = std::make_unique<Program>(clock, dir.path());
+        p->setDiskQuery([](const QString &) { return DiskSpace{true, kMinFreeDiskBytes, 0, {}}; });
+        form = std::make_unique<TForm1>(*p);
+        return *form;
+    }
+    void TearDown() override
+    {
+        if (p)
+            p->FormClose();
+    }
+    // Visible to the user when the window is shown.
+    bool shows(const QWidget *w) const { return w->isVisibleTo(form.get()); }
+
+    QTemporaryDir dir;
+    FakeClock clock;
+    std::unique_ptr<Program> p;
+    std::unique_ptr<TForm1> form;
+};
+
+const QByteArray kThreeUnits = "[Options]\nnAHU=3\n"
+                               "IPInt1_1=10\nIPInt2_1=0\nIPInt3_1=0\nIPInt4_1=1\n"
+                               "IPInt1_2=10\nIPInt2_2=0\nIPInt3_2=0\nIPInt4_2=2\n"
+                               "IPInt1_3=10\nIPInt2_3=0\nIPInt3_3=0\nIPInt4_3=3\n";
+
+TEST_F(MainWindowTest, FirstStartOpensServiceModeAndCountButtonsWorkByMouseAndKeyboard)
+{
+    TForm1 &f = open();
+    EXPECT_EQ(f.size(), QSize(1018, 386));
+    EXPECT_EQ(f.Img_serv()->accessibleName(), u"Выйти из сервисного режима"_s);
+    EXPECT_TRUE(shows(f.Img_n_up()));
+    EXPECT_EQ(f.L_nAHU()->text(), u"5"_s);
+    for (int r = 1; r <= 5; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_TRUE(shows(f.row(r).L_ip));
+        EXPECT_EQ(f.row(r).L_ip->text(), u"IP не задан"_s);
+        EXPECT_EQ(f.row(r).L_pass->text(), u"Pass 0"_s);
+        EXPECT_FALSE(shows(f.row(r).L_info));
+    }
+
+    QTest::mouseClick(f.Img_n_dn(), Qt::LeftButton);
+    EXPECT_EQ(f.L_nAHU()->text(), u"4"_s);
+    EXPECT_FALSE(shows(f.row(5).L_ip));
+    EXPECT_FALSE(shows(f.row(5).Img_show));
+
+    f.show();
+    f.Img_n_dn()->setFocus();
+    QTest::keyClick(f.Img_n_dn(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(f.L_nAHU()->text(), u"3"_s, 2000);
+    QTest::keyClick(f.Img_n_up(), Qt::Key_Space);
+    EXPECT_EQ(f.L_nAHU()->text(), u"4"_s);
+}
+
+TEST_F(MainWindowTest, NormalModeRowsMenusAndModeSwitch)
+{
+    TForm1 &f = open(kThreeUnits);
+    EXPECT_EQ(f.size(), QSize(1018, 701 - 7 * 63));
+    EXPECT_EQ(f.Img_serv()->accessibleName(), u"Меню"_s);
+    EXPECT_FALSE(shows(f.Img_n_up()));
+    EXPECT_FALSE(shows(f.L_nAHU()));
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_TRUE(shows(f.row(r).L_info));
+        EXPECT_EQ(f.row(r).L_info->text(), u"Подключение..."_s);
+        EXPECT_FALSE(shows(f.row(r).L_ip));
+    }
+    EXPECT_FALSE(shows(f.row(4).Img_stat));
+
+    f.show();
+    QTest::mouseClick(f.Img_serv(), Qt::LeftButton);
+    QMenu *menu = f.MenuServ();
+    ASSERT_TRUE(menu->isVisible());
+    QStringList items;
+    for (const QAction *a : menu->actions())
+        items << (a->isSeparator() ? u"-"_s : a->text() + (a->isEnabled() ? u""_s : u" (off)"_s));
+    EXPECT_EQ(items, (QStringList{u"Настройка IP"_s, u"Параметры (off)"_s, u"-"_s, u"Выход"_s}));
+    menu->actions().first()->trigger();
+    menu->hide();
+    EXPECT_TRUE(p->u.IsServiceMode);
+    EXPECT_EQ(f.size(), QSize(1018, 386));
+
+    QTest::mouseClick(f.Img_serv(), Qt::LeftButton);
+    EXPECT_FALSE(p->u.IsServiceMode);
+    EXPECT_EQ(f.size(), QSize(1018, 260));
+
+    // A right press on a unit that is not connected: the row menu with its item disabled.
+    QTest::mousePress(f.row(1).L_info, Qt::RightButton);
+    ASSERT_TRUE(f.MenuSolo()->isVisible());
+    EXPECT_EQ(f.MenuSolo()->actions().first()->text(), u"Архивация"_s);
+    EXPECT_FALSE(f.MenuSolo()->actions().first()->isEnabled());
+    f.MenuSolo()->hide();
+}
+
+TEST_F(MainWindowTest, EveryFocusableControlHasAnAccessibleNameInBothModes)
+{
+    TForm1 &f = open(kThreeUnits);
+    f.show();
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        int focusable = 0;
+        for (const RowControl *c : f.findChildren<RowControl *>()) {
+            if (!shows(c) || c->focusPolicy() == Qt::NoFocus)
+                continue;
+            ++focusable;
+            EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
+        }
+        EXPECT_GT(focusable, 10);
+        if (pass == 0)
+            p->mainRows().TuneIPClick();
+    }
+    EXPECT_TRUE(p->u.IsServiceMode);
+}
+
+TEST_F(MainWindowTest, NameIsAskedInAnInputBoxAndShownInTheRow)
+{
+    TForm1 &f = open();
+    f.show();
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        box->findChild<QLineEdit *>()->setText(u"ABCDEFGHIJKLMNO"_s);
+        box->accept();
+    });
+    QTest::mouseClick(f.row(1).L_name, Qt::LeftButton);
+    EXPECT_EQ(title, u"Название №1"_s);
+    EXPECT_EQ(f.row(1).L_name->text(), u"ABCDEFGHIJKL"_s);
+}
+
+TEST_F(MainWindowTest, MaximiseMinimisesAndMinimiseWithoutTrayStaysOnTheTaskbar)
+{
+    TForm1 &f = open(kThreeUnits + "IsTrayMinimize=1\n");
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.setWindowState(Qt::WindowMaximized);
+    QTRY_VERIFY_WITH_TIMEOUT(f.isMinimized(), 2000);
+    // The test platform has no notification area: the window stays, no icon is shown.
+    EXPECT_FALSE(f.trayAvailable());
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.shownTrayIcon(), ProgramView::TrayIcon::None);
+    EXPECT_FALSE(p->u.IsMinimize);
 }
 
 } // namespace
