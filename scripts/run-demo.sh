@@ -2,8 +2,13 @@
 # Builds the program and the panel simulator, starts three simulated panels on 127.0.0.1..3:1560 and
 # runs the program against them with its own data folder (demo-data/). Closing the program stops the
 # simulator. Without a display the program runs on a virtual one (xvfb-run).
+#   --fresh   start with an empty data folder: the program opens in service mode, and the panels'
+#             addresses (127.0.0.1, 127.0.0.2, 127.0.0.3) are typed in the address dialog.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+fresh=0
+[ "${1:-}" = "--fresh" ] && fresh=1
 
 bash scripts/install-deps.sh
 
@@ -11,8 +16,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim
 
 data=demo-data
+if [ "$fresh" = 1 ]; then
+  rm -rf "$data"
+fi
 mkdir -p "$data"
-if [ ! -f "$data/klimavox_kvu.ini" ]; then
+if [ "$fresh" = 0 ] && [ ! -f "$data/klimavox_kvu.ini" ]; then
   cat >"$data/klimavox_kvu.ini" <<'INI'
 [Options]
 nAHU=3

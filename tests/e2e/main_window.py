@@ -231,7 +231,7 @@ def run(program):
     if status != 0:
         raise Failure(f"the program ended with {status}")
 
-    with open(os.path.join(DATA, "klimavox_kvu.ini"), encoding="cp1251") as f:
+    with open(os.path.join(DATA, "klimavox_kvu.ini"), encoding="utf-8") as f:
         ini = f.read()
     for key_text in ("nAHU=3", f"IPInt4_3={third[3]}", "NameAHU1=Приток цех 1", "IsRun=0"):
         if key_text not in ini:
