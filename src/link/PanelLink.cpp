@@ -133,6 +133,9 @@ void PanelLink::CSConnect(int n)
     p_.u.StateTCPConn[n] = 2;
     p_.u.iNotConnCnt[n] = 0;
     p_.u.IsSocketFatalError[n] = false;
+    // The silence counted on the lost connection is not this one's: a slow reconnect would
+    // otherwise be reported as a silent panel at the first tick after it succeeds.
+    p_.u.CntNoRecive[n] = 0;
 }
 
 void PanelLink::CSWrite(int n)

@@ -326,6 +326,28 @@ TEST_F(PollTest, SilentPanelIsLossSevenAfterTwentyTicksAndKeepsPollingParameters
     EXPECT_TRUE(s.takeSent().contains(u"VPr07_1000"_s));
 }
 
+TEST_F(PollTest, SlowReconnectIsNotReportedAsSilence)
+{
+    FakePanelSocket &s = bringUp(1);
+    QSignalSpy spy(&p.link(), &PanelLink::connectionLossReported);
+    // A poll goes out unanswered and the panel drops the connection; the new connect takes 30 ticks.
+    tick();
+    s.remoteClose();
+    tick(30);
+    ASSERT_TRUE(s.opening);
+    ASSERT_GT(p.u.CntNoRecive[1], 20);
+    s.acceptConnect();
+    s.takeSent();
+    tick();
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_EQ(p.u.StateTCPConn[1], 2);
+    EXPECT_EQ(s.takeSent(), QStringList{u"VPr07_1000"_s});
+    // A panel that stays silent on the new connection is still caught.
+    tick(21);
+    EXPECT_EQ(p.u.StateTCPConn[1], -7);
+    EXPECT_EQ(spy.count(), 1);
+}
+
 TEST_F(PollTest, LossIsReportedOncePerGoodRun)
 {
     FakePanelSocket &s = bringUp(1);
