@@ -100,18 +100,54 @@ def expect_size(window, size):
     wait_for(f"window size {size}", lambda: extents(window) == size)
 
 
+DOWN, UP, ENTER, ESCAPE = 0xFF54, 0xFF52, 0xFF0D, 0xFF1B
+
+
 def key(keysym):
     pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
 
 
-def screenshot(name):
+def window_geometry(title):
+    info = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, check=True).stdout
+    value = {}
+    for line in info.splitlines():
+        line = line.strip()
+        for field in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(field + ":"):
+                value[field] = int(line.split(":")[1])
+    return (value["Absolute upper-left X"], value["Absolute upper-left Y"], value["Width"], value["Height"])
+
+
+def screenshot(name, extra_width=0, extra_height=0):
+    """The main window as the operator sees it, with any dialog or menu over it."""
     if not SHOTS:
         return
     os.makedirs(SHOTS, exist_ok=True)
-    info = subprocess.run(["xwininfo", "-name", CAPTION, "-int"], capture_output=True, text=True, check=True)
-    window_id = next(line.split()[3] for line in info.stdout.splitlines() if "Window id:" in line)
-    time.sleep(0.3)  # let the last repaint reach the screen
-    subprocess.run(["import", "-window", window_id, os.path.join(SHOTS, name + ".png")], check=True)
+    x, y, w, h = window_geometry(CAPTION)
+    time.sleep(0.3)  # the last repaint reaches the screen
+    subprocess.run(["import", "-window", "root", "-crop", f"{w + extra_width}x{h + extra_height}+{x}+{y}",
+                    "+repage", os.path.join(SHOTS, name + ".png")], check=True)
+
+
+def popup_shown():
+    """A popup menu of the program is on the screen (popups are not in the accessibility tree
+    as windows; a screen reader follows them by focus)."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    for line in tree.splitlines():
+        parts = line.split()
+        if len(parts) > 2 and parts[1] == '"klimavox_kvu":' and "1x1+" not in line:
+            state = subprocess.run(["xwininfo", "-id", parts[0]], capture_output=True, text=True).stdout
+            if "IsViewable" in state:
+                return True
+    return False
+
+
+def menu_item(keys):
+    """Opens the service menu from its button and takes an item with the keyboard."""
+    press(main_window(), "Меню")
+    wait_for("service menu", popup_shown)
+    for k in keys:
+        key(k)
 
 
 def fill_address(dialog, octets, password=None):
@@ -122,35 +158,39 @@ def fill_address(dialog, octets, password=None):
         control(dialog, "Пароль").queryEditableText().setTextContents(str(password))
 
 
-def message_box(title_part):
+def message_box(what):
+    """The message box on top of the address dialog (QMessageBox shows as an alert)."""
     def probe():
-        app = application()
-        for window in app:
-            if window is not None and window.getRoleName() in ("dialog", "alert") and \
-                    window.getState().contains(pyatspi.STATE_SHOWING) and window.name != "Настройки":
+        for window in application():
+            if window is not None and window.getRoleName() == "alert" and \
+                    window.getState().contains(pyatspi.STATE_SHOWING):
                 return window
         return None
 
-    return wait_for(f"message box ({title_part})", probe)
+    return wait_for(f"message box ({what})", probe)
 
 
-def set_address(main, unit, octets, expect_refusal=None):
+def texts(root):
+    return " ".join(a.name for a in pyatspi.findAllDescendants(root, lambda a: a.getRoleName() == "label"))
+
+
+def set_address(main, unit, octets, expect_refusal=None, shot=None):
     press(main, f"IP адрес вентустановки №{unit}")
     dialog = wait_for("address dialog", lambda: top("Настройки", "dialog"))
     fill_address(dialog, octets)
+    if shot:
+        screenshot(shot)
     press(dialog, "ОК")
     if expect_refusal:
         box = message_box(expect_refusal)
-        text = " ".join(filter(None, (c.name for c in box if c is not None)))
-        labels = [c for c in pyatspi.findAllDescendants(box, lambda a: a.getRoleName() == "label")]
-        text += " " + " ".join(label.name for label in labels)
+        text = texts(box)
         if expect_refusal not in text:
             raise Failure(f"refusal should mention {expect_refusal!r}: {text!r}")
-        key(0xFF0D)  # Enter closes the box; the address dialog stays open
+        key(ENTER)  # Enter closes the box; the address dialog stays open
         wait_for("box closed", lambda: not box.getState().contains(pyatspi.STATE_SHOWING))
         if top("Настройки", "dialog") is None:
             raise Failure("the address dialog closed after a refused address")
-        key(0xFF1B)  # Escape cancels the dialog, storing nothing
+        key(ESCAPE)  # Escape cancels the dialog, storing nothing
         wait_for("dialog closed", lambda: top("Настройки", "dialog") is None)
         return
     wait_for("dialog closed", lambda: top("Настройки", "dialog") is None)
@@ -167,8 +207,12 @@ def main():
         raise
 
 
+def main_window():
+    return wait_for("main window", lambda: top(CAPTION, "frame"), timeout=30)
+
+
 def run(program):
-    main = wait_for("main window", lambda: top(CAPTION, "frame"), timeout=30)
+    main = main_window()
 
     # The caption is exactly the program's own, with nothing appended.
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
@@ -194,12 +238,12 @@ def run(program):
     set_address(main, 2, first, expect_refusal="№1")
     set_address(main, 2, [300] + second[1:], expect_refusal="255")
     set_address(main, 2, second)
-    set_address(main, 3, third)
+    set_address(main, 3, third, shot="address-dialog")
 
     press(main, "Название вентустановки №1")
     box = wait_for("name box", lambda: top("Название №1", "dialog"))
     wait_for("name field", lambda: find(box, role="text")).queryEditableText().setTextContents("Приток цех 1")
-    key(0xFF0D)
+    key(ENTER)
     expect_description(main, "Название вентустановки №1", "Приток цех 1")
     screenshot("service")
 
@@ -213,20 +257,19 @@ def run(program):
                  timeout=20)
     screenshot("normal")
 
-    # The service menu: "Параметры" is shown but disabled until the options dialog exists.
+    # The service menu by keyboard: the first item enters service mode ("Параметры" is disabled
+    # and skipped), the last one ends the program.
     press(main, "Меню")
-    menu = wait_for("service menu", lambda: find(application(), name="Настройка IP", showing=True))
-    options = find(application(), name="Параметры")
-    if options.getState().contains(pyatspi.STATE_ENABLED):
-        raise Failure("Параметры should be disabled")
-    menu.queryAction().doAction(0)
+    wait_for("service menu", popup_shown)
+    screenshot("menu", extra_width=100, extra_height=40)
+    key(DOWN)
+    key(ENTER)
     control(main, "Выйти из сервисного режима")
     expect_size(main, (1018, 386))
     press(main, "Выйти из сервисного режима")
     control(main, "Меню")
 
-    press(main, "Меню")
-    wait_for("exit item", lambda: find(application(), name="Выход", showing=True)).queryAction().doAction(0)
+    menu_item([UP, ENTER])
     status = program.wait(timeout=15)
     if status != 0:
         raise Failure(f"the program ended with {status}")

@@ -21,7 +21,7 @@ trap cleanup EXIT
 
 # A display number chosen by the server itself, so parallel runs never collide.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -wr -nolisten tcp >"$work/xvfb.log" 2>&1 &
 for _ in $(seq 100); do
   [ -s "$work/display" ] && break
   sleep 0.1

@@ -9,8 +9,10 @@
 #include "ui/main/KvuApplication.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/SoundTheme.h"
+#include "ui/main/TFormIP.h"
 #include "ui/main/TMessageForm.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -58,6 +60,14 @@ template <std::size_t N> QString meaning(const char16_t *const (&table)[N], int 
     return index >= 0 && index < int(N) ? QString::fromUtf16(table[index]) : QString();
 }
 
+// The main window is a plain widget; screen readers should know it as the program's window.
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1StringView("kvu::TForm1") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
 QColor rgb(quint32 c)
 {
     return QColor(QRgb(0xFF000000u | c));
@@ -67,6 +77,11 @@ QColor rgb(quint32 c)
 
 TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(program)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setObjectName(u"Form1"_s);
     setWindowTitle(caption());
     setWindowIcon(art::programIcon());
@@ -404,9 +419,11 @@ void TForm1::hideMainWindow()
     QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
 }
 
-void TForm1::editUnitAddress(int /*n*/)
+void TForm1::editUnitAddress(int n)
 {
-    // The address dialog joins here.
+    if (!formIP_)
+        formIP_ = new TFormIP(program_, this);
+    formIP_->editUnit(n);
 }
 
 void TForm1::showInformation(const QString &text)
