@@ -1,5 +1,6 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
+#include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/TForm1.h"
 #include "ui/main/TMessageForm.h"
@@ -10,6 +11,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -234,6 +236,30 @@ TEST_F(MainWindowTest, MaximiseMinimisesAndMinimiseWithoutTrayStaysOnTheTaskbar)
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.shownTrayIcon(), ProgramView::TrayIcon::None);
     EXPECT_FALSE(p->u.IsMinimize);
+}
+
+TEST_F(MainWindowTest, TrayIconsNormalWarningAndAnimatedAlert)
+{
+    TForm1 &f = open(kThreeUnits);
+    f.setTrayIcon(ProgramView::TrayIcon::Alert);
+    QSystemTrayIcon *tray = f.tray();
+    ASSERT_NE(tray, nullptr);
+    EXPECT_TRUE(tray->isVisible());
+    EXPECT_EQ(tray->toolTip(), u"Нажмите, чтобы открыть программу Klimavox KVU"_s);
+    // The alert runs through its frames, one every 300 ms.
+    const qint64 first = tray->icon().pixmap(16).cacheKey();
+    QTRY_VERIFY_WITH_TIMEOUT(tray->icon().pixmap(16).cacheKey() != first, 2000);
+
+    EXPECT_TRUE(f.trayAnimating());
+
+    // The warning icon stands still.
+    f.setTrayIcon(ProgramView::TrayIcon::Warn);
+    EXPECT_FALSE(f.trayAnimating());
+    EXPECT_EQ(tray->icon().pixmap(16).toImage(), art::warningIcon().pixmap(16).toImage());
+    EXPECT_EQ(tray->toolTip(), TForm1::caption());
+
+    f.setTrayIcon(ProgramView::TrayIcon::None);
+    EXPECT_FALSE(tray->isVisible());
 }
 
 } // namespace

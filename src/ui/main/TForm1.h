@@ -85,6 +85,8 @@ public:
     QMenu *MenuServ() const { return MenuServ_; }
     QMenu *MenuSolo() const { return MenuSolo_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
+    QSystemTrayIcon *tray() const { return tray_; }
+    bool trayAnimating() const { return trayAnimation_.isActive(); }
 
 Q_SIGNALS:
     void closed();
