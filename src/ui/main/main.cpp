@@ -11,6 +11,20 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// Tells the operator why the program cannot run and gives the exit code; SIGTERM or SIGINT ends the
+// box as its button does.
+int refuseStart(kvu::SignalWatcher &signals, const QString &text)
+{
+    QObject::connect(&signals, &kvu::SignalWatcher::terminateRequested, qApp,
+                     [] { QCoreApplication::exit(1); });
+    kvu::KvuApplication::reportError(text);
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     kvu::KvuApplication app(argc, argv);
@@ -33,6 +47,15 @@ int main(int argc, char **argv)
     kvu::SignalWatcher signals;
 
     kvu::TForm1 mainForm(program);
+    if (!program.settingsReadError.isEmpty()) {
+        QString reason = program.settingsReadError;
+        while (reason.endsWith(u'.'))
+            reason.chop(1);
+        return refuseStart(signals, reason +
+                                        u".\n\nПрограмма закрывается, ничего не записав, чтобы не затереть "
+                                        u"адреса и пароли вентустановок. Исправьте файл настроек и "
+                                        u"запустите программу снова."_s);
+    }
     kvu::TMessageForm messageForm(mainForm.screenSize());
     mainForm.setMessageForm(&messageForm);
 
