@@ -24,6 +24,11 @@ bool KvuApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
+QString KvuApplication::boxTitle()
+{
+    return u"Управление вентустановками Klimavox"_s;
+}
+
 void KvuApplication::reportError(const QString &text)
 {
     qWarning("%s", qPrintable(text));
@@ -32,7 +37,7 @@ void KvuApplication::reportError(const QString &text)
     if (showing)
         return;
     showing = true;
-    QMessageBox box(QMessageBox::Critical, qApp->applicationDisplayName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, boxTitle(), text, QMessageBox::Ok);
     box.exec();
     showing = false;
 }

@@ -13,6 +13,8 @@ public:
     KvuApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 
+    // The title of the program's own message boxes.
+    static QString boxTitle();
     static void reportError(const QString &text);
 };
 

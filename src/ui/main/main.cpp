@@ -29,11 +29,10 @@ int main(int argc, char **argv)
 {
     kvu::KvuApplication app(argc, argv);
     app.setApplicationName(u"klimavox_kvu"_s);
-    app.setApplicationDisplayName(u"Управление вентустановками Klimavox"_s);
     app.setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Управление вентустановками Klimavox"_s);
+    parser.setApplicationDescription(kvu::KvuApplication::boxTitle());
     parser.addHelpOption();
     const QCommandLineOption dataDirOption(
         u"data-dir"_s, u"Папка настроек, истории и архивов (по умолчанию папка программы)"_s, u"DIR"_s);
