@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -40,6 +42,19 @@ void KvuApplication::reportError(const QString &text)
     QMessageBox box(QMessageBox::Critical, boxTitle(), text, QMessageBox::Ok);
     box.exec();
     showing = false;
+}
+
+QTranslator *KvuApplication::installQtTranslations()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(u"qtbase_ru"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qWarning("Qt translations not found in %s",
+                 qPrintable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 } // namespace kvu

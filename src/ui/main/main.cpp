@@ -28,6 +28,7 @@ int refuseStart(kvu::SignalWatcher &signals, const QString &text)
 int main(int argc, char **argv)
 {
     kvu::KvuApplication app(argc, argv);
+    kvu::KvuApplication::installQtTranslations();
     app.setApplicationName(u"klimavox_kvu"_s);
     app.setQuitOnLastWindowClosed(false);
 
