@@ -1,6 +1,7 @@
 #include "support/TempIni.h"
 
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -51,11 +52,15 @@ protected:
     {
         return QString::fromUtf8(readFile(dir.filePath(u"klimavox_kvu.lock"_s))).section(u'\n', 0, 0);
     }
-    // Waits for a started program to have taken the folder and written its start.
+    // Waits for a started program to have taken the folder and finished its start-up: the start is
+    // written to the settings and the history folder, made last, exists.
     bool runningOnFolder(QProcess *p) const
     {
         return QTest::qWaitFor(
-            [&] { return lockOwner() == QString::number(p->processId()) && ini().contains(u"IsRun=1"_s); },
+            [&] {
+                return lockOwner() == QString::number(p->processId()) && ini().contains(u"IsRun=1"_s) &&
+                       QFileInfo(dir.filePath(u"histdata"_s)).isDir();
+            },
             kBoundMs);
     }
     QMap<QString, QByteArray> folderContent() const
