@@ -90,6 +90,11 @@ void Program::FormCreate()
 
     QDir().mkpath(ProgramDir);
     IniFile_ = std::make_unique<IniFile>(FullNameIniFile);
+    // Without its settings the run would start as a first run and its first write would wipe every
+    // address and password: nothing more happens, and the caller ends the program.
+    settingsReadError = IniFile_->readFailure();
+    if (!settingsReadError.isEmpty())
+        return;
 
     tryWrite([&] {
         IniFile_->WriteInteger(General, u"Version", VerProg);
@@ -313,7 +318,7 @@ void Program::FormPaint()
 
 void Program::FormClose()
 {
-    if (IsClosed || !IniFile_)
+    if (IsClosed || !IniFile_ || !settingsReadError.isEmpty())
         return;
     IsClosed = true;
     Timer1.stop();

@@ -108,6 +108,9 @@ public:
     bool IsTestFormReady = false;
     // The run finished its shutdown; a second close does nothing.
     bool IsClosed = false;
+    // Set by FormCreate when the settings file exists but could not be read: the start stopped
+    // before writing anything and the program must end. Names the file and the reason.
+    QString settingsReadError;
 
     // Runs a settings write; a failure is told to the operator and the run carries on.
     void tryWrite(const std::function<void()> &write);

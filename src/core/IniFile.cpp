@@ -16,7 +16,7 @@ namespace kvu {
 
 namespace {
 
-// A hand-edited file larger than this is not a settings file; it is read as empty and replaced on write.
+// A file larger than this is not a settings file the program wrote; it is not read, nor written over.
 constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
 QStringView sectionOf(QStringView line)
@@ -86,17 +86,50 @@ IniFile::Stamp IniFile::stampOnDisk() const
 void IniFile::refresh()
 {
     const Stamp now = stampOnDisk();
-    if (loaded_ && now == stamp_)
+    // An unreadable file is tried again at every access: it may have become readable meanwhile.
+    if (loaded_ && now == stamp_ && readFailure_.isEmpty())
         return;
     lines_.clear();
     hadBom_ = false;
-    if (now.exists && now.size <= kMaxFileSize) {
-        QFile f(path_);
-        if (f.open(QIODevice::ReadOnly))
-            parse(f.readAll());
+    readFailure_.clear();
+    if (now.exists) {
+        try {
+            if (now.size > kMaxFileSize)
+                throw Error(u"Файл %1 слишком велик для файла настроек (%2 байт)"_s.arg(
+                    QDir::toNativeSeparators(path_), QString::number(now.size)));
+            parse(loader_(path_));
+        } catch (const Error &e) {
+            lines_.clear();
+            hadBom_ = false;
+            readFailure_ = e.text();
+        }
     }
     stamp_ = now;
     loaded_ = true;
+}
+
+QString IniFile::readFailure()
+{
+    refresh();
+    return readFailure_;
+}
+
+QByteArray IniFile::LoadWhole(const QString &path)
+{
+    QFile f(path);
+    QByteArray bytes;
+    if (f.open(QIODevice::ReadOnly))
+        bytes = f.readAll();
+    if (!f.isOpen() || f.error() != QFileDevice::NoError)
+        throw Error(
+            u"Не удалось прочитать файл %1: %2"_s.arg(QDir::toNativeSeparators(path), f.errorString()));
+    return bytes;
+}
+
+void IniFile::refuseWriteIfUnread() const
+{
+    if (!readFailure_.isEmpty())
+        throw Error(readFailure_ + u". Файл настроек не перезаписан, чтобы не потерять его содержимое"_s);
 }
 
 void IniFile::parse(const QByteArray &bytes)
@@ -253,6 +286,7 @@ QDateTime IniFile::ReadDateTime(QStringView section, QStringView key, const QDat
 void IniFile::WriteString(QStringView section, QStringView key, const QString &value)
 {
     refresh();
+    refuseWriteIfUnread();
     QStringList lines = lines_;
     const QString line = key.toString() + u'=' + oneLine(value);
     int sectionEnd = -1;
@@ -290,6 +324,7 @@ void IniFile::WriteDateTime(QStringView section, QStringView key, const QDateTim
 void IniFile::DeleteKey(QStringView section, QStringView key)
 {
     refresh();
+    refuseWriteIfUnread();
     QStringList lines = lines_;
     const int i = findKey(lines, section, key, nullptr);
     if (i < 0)

@@ -12,6 +12,8 @@ namespace kvu {
 // without regard to case. Every write replaces the file atomically at once (a crash leaves the old
 // or the new file, never a torn one); every read sees the file as it is on disk, so a write that did
 // not reach the file is not seen either. Lines the program does not know are kept as they are.
+// A file that exists but cannot be read whole reads as empty and is never written over: while it
+// stays unreadable every write throws, so a write of defaults cannot wipe what the file holds.
 class IniFile
 {
 public:
@@ -37,11 +39,20 @@ public:
 
     static std::optional<int> ParseInteger(QStringView text);
 
+    // Why the file could not be read just now, naming it; empty when it was read or does not exist.
+    QString readFailure();
+
     // Replaces the way the file is stored; tests use it to make writes fail. The function throws
     // kvu::Error when the content did not reach the file.
     using Saver = std::function<void(const QString &path, const QByteArray &content)>;
     void setSaver(Saver saver) { saver_ = std::move(saver); }
     static void SaveAtomically(const QString &path, const QByteArray &content);
+
+    // Replaces the way an existing file is read; tests use it to make reads fail. The function throws
+    // kvu::Error when the file could not be read whole.
+    using Loader = std::function<QByteArray(const QString &path)>;
+    void setLoader(Loader loader) { loader_ = std::move(loader); }
+    static QByteArray LoadWhole(const QString &path);
 
 private:
     struct Stamp
@@ -53,6 +64,7 @@ private:
     };
 
     void refresh();
+    void refuseWriteIfUnread() const;
     Stamp stampOnDisk() const;
     void parse(const QByteArray &bytes);
     QByteArray serialise(const QStringList &lines) const;
@@ -68,6 +80,8 @@ private:
     bool hadBom_ = false;
     QString eol_;
     Saver saver_ = SaveAtomically;
+    Loader loader_ = LoadWhole;
+    QString readFailure_;
 };
 
 } // namespace kvu

@@ -6,6 +6,7 @@
 #include "support/TempIni.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -223,6 +224,27 @@ TEST_F(ProgramTest, StopNotConfirmedWhenMarkerWriteFails)
     EXPECT_TRUE(iniText().contains(u"IsRun=1"_s));
     // A second close (a signal after the window closed) does nothing.
     p->FormClose();
+}
+
+TEST_F(ProgramTest, UnreadableSettingsStopTheStartBeforeAnyWrite)
+{
+    // A folder where the settings file should be cannot be read; neither can it be written over.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"klimavox_kvu.ini"_s));
+    auto p = start();
+    EXPECT_TRUE(p->settingsReadError.contains(u"klimavox_kvu.ini"_s)) << p->settingsReadError.toStdString();
+    // No write was tried, the window was not laid out, no history folder was made.
+    EXPECT_TRUE(view.messages.isEmpty());
+    EXPECT_TRUE(view.calls.isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{u"klimavox_kvu.ini"_s});
+    // The shutdown that follows writes nothing either.
+    p->FormClose();
+    EXPECT_TRUE(view.messages.isEmpty());
+    EXPECT_TRUE(QFileInfo(iniPath()).isDir());
+
+    // A readable file starts as usual.
+    QDir(dir.path()).rmdir(u"klimavox_kvu.ini"_s);
+    EXPECT_TRUE(start()->settingsReadError.isEmpty());
 }
 
 TEST_F(ProgramTest, DiskNoticeBeforeWindowsIsKeptAndShownLater)

@@ -3,6 +3,8 @@
 #include "core/IniFile.h"
 #include "support/TempIni.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -113,6 +115,61 @@ TEST_F(IniFileTest, WriteIntoMissingFolderRaisesWithThePath)
     } catch (const Error &e) {
         EXPECT_TRUE(e.text().contains(u"x.ini"_s)) << e.text().toStdString();
     }
+}
+
+TEST_F(IniFileTest, UnreadableFileIsNeverWrittenOver)
+{
+    writeFile(path, "[Options]\nIPInt1_1=10\nPassPNL1=ABCD\n");
+    const QByteArray before = readFile(path);
+    IniFile ini(path);
+    // A read error (a disk fault, another program holding the file): reads give defaults and no
+    // write may replace the file, whatever it writes.
+    ini.setLoader([](const QString &) -> QByteArray { throw Error(u"Не удалось прочитать файл x: сбой"_s); });
+    EXPECT_EQ(ini.ReadInteger(u"Options", u"IPInt1_1", -1), -1);
+    EXPECT_EQ(ini.readFailure(), u"Не удалось прочитать файл x: сбой"_s);
+    const std::function<void()> writes[] = {
+        [&] { ini.WriteInteger(u"General", u"Version", 102); },
+        [&] { ini.WriteString(u"Options", u"IPInt1_1", u"10"_s); },
+        [&] { ini.DeleteKey(u"Options", u"PassPNL1"); },
+    };
+    for (const auto &write : writes) {
+        try {
+            write();
+            ADD_FAILURE() << "written";
+        } catch (const Error &e) {
+            EXPECT_TRUE(e.text().startsWith(u"Не удалось прочитать файл x: сбой"_s))
+                << e.text().toStdString();
+        }
+        EXPECT_EQ(readFile(path), before);
+    }
+
+    // Once the file reads again, so do the values, and writes go through.
+    ini.setLoader(IniFile::LoadWhole);
+    EXPECT_EQ(ini.readFailure(), QString());
+    EXPECT_EQ(ini.ReadInteger(u"Options", u"IPInt1_1", -1), 10);
+    ini.WriteInteger(u"General", u"Version", 102);
+    EXPECT_TRUE(readFile(path).startsWith(before));
+}
+
+TEST_F(IniFileTest, FolderOrOversizedFileAtTheSettingsPathIsAReadFailure)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"klimavox_kvu.ini"_s));
+    IniFile folder(path);
+    EXPECT_TRUE(folder.readFailure().contains(u"klimavox_kvu.ini"_s)) << folder.readFailure().toStdString();
+    EXPECT_THROW(folder.WriteBool(u"General", u"IsRun", true), Error);
+    EXPECT_TRUE(QFileInfo(path).isDir());
+
+    const QString big = dir.filePath(u"big.ini"_s);
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Options]\nnAHU=2\n");
+        ASSERT_TRUE(f.resize(17 * 1024 * 1024));
+    }
+    IniFile oversized(big);
+    EXPECT_TRUE(oversized.readFailure().contains(u"big.ini"_s));
+    EXPECT_THROW(oversized.WriteBool(u"General", u"IsRun", true), Error);
+    EXPECT_EQ(QFileInfo(big).size(), 17 * 1024 * 1024);
 }
 
 TEST_F(IniFileTest, EncodingsAndLineBreaksInValues)

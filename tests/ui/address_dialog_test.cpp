@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "core/ZSub.h"
 #include "support/FakeView.h"
+#include "support/ModalBoxes.h"
 #include "support/TempIni.h"
 #include "ui/main/TFormIP.h"
 
@@ -17,33 +18,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace kvu;
+using kvu::test::BoxCloser;
 using kvu::test::readFile;
 using kvu::test::writeFile;
 
 namespace {
-
-// Answers every message box that comes up while it lives, keeping the texts it saw.
-class BoxCloser
-{
-public:
-    BoxCloser()
-    {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                titles << box->windowTitle();
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
-        timer_.start();
-    }
-    QStringList texts;
-    QStringList titles;
-
-private:
-    QTimer timer_;
-};
 
 class AddressDialogTest : public ::testing::Test
 {

@@ -2,7 +2,9 @@
 
 #include "core/Error.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,6 +26,11 @@ bool KvuApplication::notify(QObject *receiver, QEvent *event)
     return false;
 }
 
+QString KvuApplication::boxTitle()
+{
+    return u"Управление вентустановками Klimavox"_s;
+}
+
 void KvuApplication::reportError(const QString &text)
 {
     qWarning("%s", qPrintable(text));
@@ -32,9 +39,22 @@ void KvuApplication::reportError(const QString &text)
     if (showing)
         return;
     showing = true;
-    QMessageBox box(QMessageBox::Critical, qApp->applicationDisplayName(), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, boxTitle(), text, QMessageBox::Ok);
     box.exec();
     showing = false;
+}
+
+QTranslator *KvuApplication::installQtTranslations()
+{
+    auto *translator = new QTranslator(qApp);
+    if (!translator->load(u"qtbase_ru"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qWarning("Qt translations not found in %s",
+                 qPrintable(QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 } // namespace kvu

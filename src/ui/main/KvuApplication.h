@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+class QTranslator;
+
 namespace kvu {
 
 // The application object: an error that no handler caught ends only the event that raised it and is
@@ -13,7 +15,13 @@ public:
     KvuApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
 
+    // The title of the program's own message boxes.
+    static QString boxTitle();
     static void reportError(const QString &text);
+
+    // Installs Qt's own Russian texts (standard buttons, file errors) on the running application.
+    // Gives the installed translator, owned by the application, or nullptr when the file is missing.
+    static QTranslator *installQtTranslations();
 };
 
 } // namespace kvu

@@ -7,19 +7,39 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLockFile>
+#include <QMessageBox>
 #include <QTimer>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Tells the operator why the program cannot run, on stderr and in a box, and gives the exit code;
+// SIGTERM or SIGINT ends the box as its button does.
+int refuseStart(kvu::SignalWatcher &signals, QMessageBox::Icon icon, const QString &text)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+    QObject::connect(&signals, &kvu::SignalWatcher::terminateRequested, qApp,
+                     [] { QCoreApplication::exit(1); });
+    QMessageBox box(icon, kvu::KvuApplication::boxTitle(), text, QMessageBox::Ok);
+    box.exec();
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     kvu::KvuApplication app(argc, argv);
+    kvu::KvuApplication::installQtTranslations();
     app.setApplicationName(u"klimavox_kvu"_s);
-    app.setApplicationDisplayName(u"Управление вентустановками Klimavox"_s);
     app.setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Управление вентустановками Klimavox"_s);
+    parser.setApplicationDescription(kvu::KvuApplication::boxTitle());
     parser.addHelpOption();
     const QCommandLineOption dataDirOption(
         u"data-dir"_s, u"Папка настроек, истории и архивов (по умолчанию папка программы)"_s, u"DIR"_s);
@@ -28,11 +48,39 @@ int main(int argc, char **argv)
     const QString dataDir =
         parser.isSet(dataDirOption) ? parser.value(dataDirOption) : QCoreApplication::applicationDirPath();
 
-    kvu::SystemClock clock;
-    kvu::Program program(clock, dataDir);
     kvu::SignalWatcher signals;
 
+    // One program per data folder: a second one would poll the same panels, and its start would be
+    // taken for a restart after a crash. A lock left by a program that is gone is taken over.
+    const QString folder = QDir(dataDir).absolutePath();
+    QDir().mkpath(folder);
+    QLockFile lock(QDir(folder).filePath(u"klimavox_kvu.lock"_s));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock()) {
+        if (lock.error() == QLockFile::LockFailedError) {
+            return refuseStart(
+                signals, QMessageBox::Warning,
+                u"Программа уже запущена с папкой данных %1.\n\nВторая копия опрашивала бы те же "
+                u"пульты. Откройте окно уже запущенной программы (её значок может быть в "
+                u"области уведомлений)."_s.arg(QDir::toNativeSeparators(folder)));
+        }
+        // Without the lock the program still runs; the settings writes will tell what is wrong.
+        qWarning("Не удалось создать файл блокировки %s", qUtf8Printable(lock.fileName()));
+    }
+
+    kvu::SystemClock clock;
+    kvu::Program program(clock, dataDir);
+
     kvu::TForm1 mainForm(program);
+    if (!program.settingsReadError.isEmpty()) {
+        QString reason = program.settingsReadError;
+        while (reason.endsWith(u'.'))
+            reason.chop(1);
+        return refuseStart(signals, QMessageBox::Critical,
+                           reason + u".\n\nПрограмма закрывается, ничего не записав, чтобы не затереть "
+                                    u"адреса и пароли вентустановок. Исправьте файл настроек и "
+                                    u"запустите программу снова."_s);
+    }
     kvu::TMessageForm messageForm(mainForm.screenSize());
     mainForm.setMessageForm(&messageForm);
 
