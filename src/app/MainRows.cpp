@@ -1,6 +1,7 @@
 #include "app/MainRows.h"
 
 #include "app/Program.h"
+#include "app/SetPointEditor.h"
 #include "core/Constants.h"
 #include "core/IniFile.h"
 #include "core/ZSub.h"
@@ -412,7 +413,22 @@ void MainRows::ShowMenuSolo(int i, bool rightButton)
 }
 
 // The speed, temperature and scenario editors are opened here once they exist.
-void MainRows::SetParam(int, int) {}
+void MainRows::SetParam(int i, int x)
+{
+    const UnitTable &u = p_.u;
+    if (u.IsServiceMode || i < 1 || i > MaxnAHU || u.StateTCPConn[i] != 1)
+        return;
+    ProgramView *v = p_.view();
+    if (!v)
+        return;
+    if (x < 380) {
+        // The zone window of a VAV unit comes with its own editor; until then only plain units.
+        if (!u.IsVAV[i])
+            v->editSetPoint(i, SetPointEditor::Speed, true);
+    } else if (x < 452) {
+        v->editSetPoint(i, SetPointEditor::Temperature, true);
+    }
+}
 void MainRows::ScenSet(int) {}
 
 void MainRows::ApplicationEvents1Minimize()

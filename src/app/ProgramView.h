@@ -50,6 +50,9 @@ public:
     virtual void popupServiceMenu() {}
     // The row menu of row n at the mouse, with "Архивация" enabled or not.
     virtual void popupRowMenu(int /*n*/, bool /*archiveEnabled*/) {}
+    // The set-point editor for the temperature (1) or speed (20) target of unit n, modal; the header
+    // carries the unit number when withNumber is set.
+    virtual void editSetPoint(int /*n*/, int /*type*/, bool /*withNumber*/) {}
     virtual void setWaitCursor(bool /*wait*/) {}
     enum class Beep { Exclamation, Error };
     // An alert sound; a missing sound service is silently ignored.

@@ -635,4 +635,37 @@ TEST_F(TrayTest, SingleUnitComesBackAsItsUnitWindow)
     EXPECT_EQ(view.calls, QStringList({u"show"_s, u"hide"_s, u"open 1"_s}));
 }
 
+TEST_F(MainRowsTest, ParameterAreaOpensTheEditorByWhereItIsClicked)
+{
+    start(Units(3));
+    p->u.StateTCPConn[1] = 1;
+    p->u.StateTCPConn[2] = 1;
+    p->u.IsVAV[2] = true;
+    struct Case
+    {
+        int unit;
+        int x;
+        QString call; // empty: nothing opens
+    };
+    const Case cases[] = {
+        {1, 340, u"setpoint 1 20 №"_s},
+        {1, 379, u"setpoint 1 20 №"_s},
+        {1, 380, u"setpoint 1 1 №"_s},
+        {1, 451, u"setpoint 1 1 №"_s},
+        {1, 452, {}},
+        {2, 340, {}}, // VAV: its own window
+        {2, 400, u"setpoint 2 1 №"_s},
+        {3, 400, {}}, // not connected
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.x);
+        view.calls.clear();
+        rows().SetParam(c.unit, c.x);
+        EXPECT_EQ(view.calls, c.call.isEmpty() ? QStringList{} : QStringList{c.call});
+    }
+    enterService();
+    rows().SetParam(1, 400);
+    EXPECT_TRUE(view.calls.isEmpty());
+}
+
 } // namespace

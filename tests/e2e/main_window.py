@@ -257,6 +257,17 @@ def run(program):
                  timeout=20)
     screenshot("normal")
 
+    # The temperature editor from the row, by keyboard: Up steps, Escape closes sending nothing,
+    # Enter confirms.
+    press(main, "Скорость и температура вентустановки №1")
+    editor = wait_for("set-point editor", lambda: top("Задание параметров", "dialog"))
+    start = int(wait_for("value", lambda: find(editor, name="Температура").description))
+    key(UP)
+    expect_description(editor, "Температура", str(start + 1))
+    screenshot("setpoint")
+    key(ESCAPE)
+    wait_for("editor closed", lambda: top("Задание параметров", "dialog") is None)
+
     # The service menu by keyboard: the first item enters service mode ("Параметры" is disabled
     # and skipped), the last one ends the program.
     press(main, "Меню")

@@ -35,6 +35,10 @@ public:
         return centre;
     }
     void layoutMainWindow() override { calls << QStringLiteral("layout"); }
+    void editSetPoint(int n, int type, bool withNumber) override
+    {
+        calls << QStringLiteral("setpoint %1 %2%3").arg(n).arg(type).arg(withNumber ? " №" : "");
+    }
     void restoreMainWindow() override { calls << QStringLiteral("restore"); }
     void hideMainWindow() override { calls << QStringLiteral("hide"); }
     bool openUnitWindow(int n) override

@@ -10,6 +10,7 @@
 #include "ui/main/RowControl.h"
 #include "ui/main/SoundTheme.h"
 #include "ui/main/TFormIP.h"
+#include "ui/main/TFormSetMain.h"
 #include "ui/main/TMessageForm.h"
 
 #include <QAccessibleWidget>
@@ -424,6 +425,14 @@ void TForm1::editUnitAddress(int n)
     if (!formIP_)
         formIP_ = new TFormIP(program_, this);
     formIP_->editUnit(n);
+}
+
+void TForm1::editSetPoint(int n, int type, bool withNumber)
+{
+    if (!formSetMain_)
+        formSetMain_ = new TFormSetMain(program_, this);
+    formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
+                       withNumber);
 }
 
 void TForm1::showInformation(const QString &text)

@@ -15,6 +15,7 @@ namespace kvu {
 class Program;
 class RowControl;
 class TFormIP;
+class TFormSetMain;
 class TMessageForm;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
@@ -45,6 +46,7 @@ public:
                                    const QString &preset) override;
     void popupServiceMenu() override;
     void popupRowMenu(int n, bool archiveEnabled) override;
+    void editSetPoint(int n, int type, bool withNumber) override;
     void setWaitCursor(bool wait) override;
     QPoint mainWindowPos() const override;
     void beep(Beep kind) override;
@@ -109,6 +111,7 @@ private:
     Program &program_;
     TMessageForm *messageForm_ = nullptr;
     TFormIP *formIP_ = nullptr;
+    TFormSetMain *formSetMain_ = nullptr;
     std::array<Row, 11> rows_{};
     RowControl *Img_serv_ = nullptr;
     RowControl *Img_n_up_ = nullptr;
