@@ -18,7 +18,8 @@ enum class List {
     ArrowUp,   // 1, 44 x 27: move a row up
     ArrowDown, // 1, 44 x 27: move a row down
 
-    // The unit window. The pictures sit on its display colour RGB(139,192,218) (see soloBackground).
+    // The unit window. The pictures sit on its display colour RGB(139,192,218) (see soloBackground);
+    // its scenario pictograms are those of IL_ScIco.
     IL_hc,     // 6, 48 x 48: mode (0 heating, 1 cooling, 2/3 automatic heating/cooling, 4 ventilation, 5 off)
     IL_Tr,     // 2, 48 x 48: 0 supply-air temperature control, 1 room temperature (cascade) control
     IL_HF,     // 7, 48 x 48: humidity 0 sensor, 1 humidifying, 2 dehumidifying, 3 humidifier off;
@@ -60,6 +61,10 @@ QPixmap rowStrip(qreal dpr);
 // - right column: indicator lamp socket centred at (427, 44), the power button's well centred at
 //   (427, 150) with radius 39 (for IL_Pwr, 64 x 64, at (395, 118)), the button lamp's slot
 //   (409, 210, 36, 20) and the menu key's recess (399, 292, 56, 46).
+// A placement that fits: mode at (20, 22), the five status icons at (80 + 30k, 34), the temperature
+// and humidity icons at (22, 109) and (22, 199), the fan at (206, 109), the scenario source at
+// (204, 202) with its pictogram at (266, 202), the message icon at (22, 292), the indicator lamp at
+// (419, 36), the button lamp at (419, 212), the menu key (IL_serv, 45 x 34) at (404, 298).
 QPixmap soloBackground(qreal dpr);
 
 // The program icon (window and tray), the warning tray icon.
