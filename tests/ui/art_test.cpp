@@ -23,11 +23,31 @@ struct ListCase
 };
 
 const ListCase kLists[] = {
-    {"IL_stat", List::IL_stat, 15, {54, 57}, {0}},   {"IL_sc", List::IL_sc, 5, {54, 42}, {}},
-    {"IL_ScIco", List::IL_ScIco, 25, {42, 42}, {0}}, {"IL_show", List::IL_show, 3, {45, 38}, {}},
-    {"IL_sl", List::IL_sl, 3, {44, 27}, {}},         {"IL_serv", List::IL_serv, 4, {45, 34}, {}},
-    {"IL_Alert", List::IL_Alert, 3, {16, 16}, {}},   {"ArrowUp", List::ArrowUp, 1, {44, 27}, {}},
+    {"IL_stat", List::IL_stat, 15, {54, 57}, {0}},
+    {"IL_sc", List::IL_sc, 5, {54, 42}, {}},
+    {"IL_ScIco", List::IL_ScIco, 25, {42, 42}, {0}},
+    {"IL_show", List::IL_show, 3, {45, 38}, {}},
+    {"IL_sl", List::IL_sl, 3, {44, 27}, {}},
+    {"IL_serv", List::IL_serv, 4, {45, 34}, {}},
+    {"IL_Alert", List::IL_Alert, 3, {16, 16}, {}},
+    {"ArrowUp", List::ArrowUp, 1, {44, 27}, {}},
     {"ArrowDown", List::ArrowDown, 1, {44, 27}, {}},
+    // The unit window.
+    {"IL_hc", List::IL_hc, 6, {48, 48}, {}},
+    {"IL_Tr", List::IL_Tr, 2, {48, 48}, {}},
+    {"IL_HF", List::IL_HF, 7, {48, 48}, {}},
+    {"IL_net", List::IL_net, 3, {24, 24}, {0}},
+    {"IL_hum", List::IL_hum, 2, {24, 24}, {0}},
+    {"IL_ar", List::IL_ar, 2, {24, 24}, {0}},
+    {"IL_rs", List::IL_rs, 2, {24, 24}, {0}},
+    {"IL_cmf", List::IL_cmf, 2, {24, 24}, {0}},
+    {"IL_vav", List::IL_vav, 2, {24, 24}, {0}},
+    {"IL_vent", List::IL_vent, 3, {48, 48}, {}},
+    {"IL_Ind", List::IL_Ind, 3, {16, 16}, {}},
+    {"IL_IndBtn", List::IL_IndBtn, 2, {16, 16}, {}},
+    {"IL_Pwr", List::IL_Pwr, 3, {64, 64}, {}},
+    {"IL_scn", List::IL_scn, 6, {54, 42}, {5}},
+    {"IL_Msg", List::IL_Msg, 7, {32, 32}, {}},
 };
 
 void PrintTo(const ListCase &c, std::ostream *os)
@@ -178,6 +198,25 @@ TEST(Art, RowStripKeepsTheRowColourUnderTheLabels)
                     ASSERT_EQ(image.pixel(x, y), row) << "at " << x << "," << y << " dpr " << dpr;
         }
     }
+}
+
+// The unit window draws its value labels and clock over the panel face; the face must show the
+// labels' background colours under them.
+TEST(Art, SoloBackgroundHasTheDisplayAndClockColours)
+{
+    for (qreal dpr : {1.0, 2.0}) {
+        const QPixmap pixmap = soloBackground(dpr);
+        expectSharpPicture(pixmap, QSize(472, 360), dpr);
+        const QImage image = pixmap.toImage();
+        const auto at = [&](int x, int y) {
+            return image.pixel(QPoint(x, y) * dpr);
+        };
+        // Temperature, humidity and message areas, then the clock box.
+        for (QPoint p : {QPoint(100, 130), QPoint(100, 220), QPoint(200, 310), QPoint(60, 50)})
+            EXPECT_EQ(at(p.x(), p.y()), qRgb(139, 192, 218)) << p.x() << "," << p.y() << " dpr " << dpr;
+        EXPECT_EQ(at(314, 49), qRgb(248, 251, 254)) << "dpr " << dpr;
+    }
+    EXPECT_EQ(soloBackground(1).cacheKey(), soloBackground(1).cacheKey());
 }
 
 TEST(Art, ProgramAndWarningIconsComeInSeveralSizes)

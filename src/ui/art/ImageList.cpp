@@ -99,6 +99,86 @@ constexpr const char *kAlert[] = {"alert/bright", "alert/mid", "alert/dim"};
 constexpr const char *kArrowUp[] = {"arrow_up"};
 constexpr const char *kArrowDown[] = {"arrow_down"};
 
+// The unit window.
+
+constexpr const char *kHc[] = {
+    "solo/hc/heating",      // 0 heating: flame on a red tile
+    "solo/hc/cooling",      // 1 cooling: snowflake on a blue tile
+    "solo/hc/auto_heating", // 2 automatic heating: flame with an "A" badge
+    "solo/hc/auto_cooling", // 3 automatic cooling: snowflake with an "A" badge
+    "solo/hc/ventilation",  // 4 neither, ventilation: fan on a green tile
+    "solo/hc/off",          // 5 spare, off: power sign on a grey tile
+};
+
+constexpr const char *kTr[] = {
+    "solo/tr/supply", // 0 supply-air temperature: thermometer in the air stream
+    "solo/tr/room",   // 1 room temperature (cascade): thermometer in a house
+};
+
+constexpr const char *kHF[] = {
+    "solo/hf/humidity",       // 0 humidity: droplet
+    "solo/hf/humidifying",    // 1 humidifying: droplet with an up arrow
+    "solo/hf/dehumidifying",  // 2 dehumidifying: droplet with a down arrow
+    "solo/hf/humidifier_off", // 3 humidifier off: grey droplet, struck through
+    "solo/hf/filter_clean",   // 4 filter clean: pleated cassette
+    "solo/hf/filter_dirty",   // 5 filter dirty: cassette with dirt spots
+    "solo/hf/filter_replace", // 6 filter to be replaced: dirty cassette with a warning triangle
+};
+
+constexpr const char *kNet[] = {
+    nullptr,           // 0 empty
+    "solo/net/link",   // 1 link working: chain on a green disc
+    "solo/net/broken", // 2 link broken: broken chain on a red disc
+};
+
+constexpr const char *kHum[] = {nullptr, "solo/hum/on"}; // droplet on a teal disc
+constexpr const char *kAr[] = {nullptr, "solo/ar/on"};   // down arrow under bars on an amber disc
+constexpr const char *kRs[] = {nullptr, "solo/rs/on"};   // circular arrow round a bar on a blue disc
+constexpr const char *kCmf[] = {nullptr, "solo/cmf/on"}; // heart on a green disc
+constexpr const char *kVav[] = {nullptr, "solo/vav/on"}; // damper blade in a duct on a slate disc
+
+constexpr const char *kVent[] = {
+    "solo/vent/fan",         // 0 fan: blue fan in a white housing
+    "solo/vent/fan_vav",     // 1 fan of a VAV unit: the fan with a damper badge
+    "solo/vent/fan_stopped", // 2 spare, fan stopped: grey fan with a stop badge
+};
+
+constexpr const char *kInd[] = {
+    "solo/ind/grey",   // 0 off: small flat grey disc
+    "solo/ind/yellow", // 1 yellow: ring with a centre dot, glowing
+    "solo/ind/green",  // 2 green: full disc with a highlight, glowing
+};
+
+constexpr const char *kIndBtn[] = {
+    "solo/indbtn/off", // 0 off: grey slot
+    "solo/indbtn/on",  // 1 on: glowing blue slot
+};
+
+constexpr const char *kPwr[] = {
+    "solo/pwr/normal",  // 0 raised blue button with the power sign
+    "solo/pwr/pressed", // 1 pressed: lower and darker, with a sunken ring
+    "solo/pwr/grey",    // 2 disabled: grey, power sign struck through
+};
+
+constexpr const char *kScn[] = {
+    "solo/scn/none",   // 0 scenarios blocked: crossed circle on white
+    "solo/scn/timer1", // 1 timer 1
+    "solo/scn/timer2", // 2 timer 2
+    "solo/scn/hand",   // 3 by hand
+    "solo/scn/timer",  // 4 timer without number
+    nullptr,           // 5 empty
+};
+
+constexpr const char *kMsg[] = {
+    "solo/msg/message",      // 0 message: white speech bubble with lines
+    "solo/msg/info",         // 1 message: blue speech bubble with "i"
+    "solo/msg/warning",      // 2 warning: amber triangle
+    "solo/msg/fatal",        // 3 fatal alarm: red no-entry sign
+    "solo/msg/filter",       // 4 filter: cassette with a warning triangle
+    "solo/msg/reconnecting", // 5 reconnecting: circular arrow on a slate disc
+    "solo/msg/no_link",      // 6 no link: broken chain on a dark disc
+};
+
 struct ListTable
 {
     QSize size;
@@ -126,6 +206,36 @@ ListTable table(List list)
         return {QSize(44, 27), kArrowUp};
     case List::ArrowDown:
         return {QSize(44, 27), kArrowDown};
+    case List::IL_hc:
+        return {QSize(48, 48), kHc};
+    case List::IL_Tr:
+        return {QSize(48, 48), kTr};
+    case List::IL_HF:
+        return {QSize(48, 48), kHF};
+    case List::IL_net:
+        return {QSize(24, 24), kNet};
+    case List::IL_hum:
+        return {QSize(24, 24), kHum};
+    case List::IL_ar:
+        return {QSize(24, 24), kAr};
+    case List::IL_rs:
+        return {QSize(24, 24), kRs};
+    case List::IL_cmf:
+        return {QSize(24, 24), kCmf};
+    case List::IL_vav:
+        return {QSize(24, 24), kVav};
+    case List::IL_vent:
+        return {QSize(48, 48), kVent};
+    case List::IL_Ind:
+        return {QSize(16, 16), kInd};
+    case List::IL_IndBtn:
+        return {QSize(16, 16), kIndBtn};
+    case List::IL_Pwr:
+        return {QSize(64, 64), kPwr};
+    case List::IL_scn:
+        return {QSize(54, 42), kScn};
+    case List::IL_Msg:
+        return {QSize(32, 32), kMsg};
     }
     return {};
 }
@@ -171,7 +281,7 @@ Cache &cache()
     return c;
 }
 
-enum Kind { HeaderKind = 100, RowStripKind = 101 };
+enum Kind { HeaderKind = 100, RowStripKind = 101, SoloBackgroundKind = 102 };
 
 QPixmap cached(int kind, int index, const char *file, QSize size, qreal dpr)
 {
@@ -218,6 +328,11 @@ QPixmap header(qreal dpr)
 QPixmap rowStrip(qreal dpr)
 {
     return cached(RowStripKind, 0, "row_strip", QSize(948, 57), dpr);
+}
+
+QPixmap soloBackground(qreal dpr)
+{
+    return cached(SoloBackgroundKind, 0, "solo/background", QSize(472, 360), dpr);
 }
 
 QIcon programIcon()
