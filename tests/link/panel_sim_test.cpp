@@ -233,6 +233,10 @@ TEST_F(PanelSimTest, UnitWindowCommandsChangeTheNextReply)
         {1, "VWTmp_1000", nullptr, status, {is(tset, 15)}},
         {1, "VWTmp_1000_G1", nullptr, status, {is(tset, 15)}},
         {1, "VWPwr_1000_C", nullptr, status, {{2, 0, 3, 1}}},
+        {1, "VWTmp_1000_FFFFFFFF", nullptr, status, {is(tset, 15)}},
+        {1, "VWTmp_1000_100000010", nullptr, status, {is(tset, 15)}},
+        {1, "VWSdt_1000_FFFFFFFF_FFFFFFFF_FFFFFFFF_FFFFFFFF", nullptr, status, {{8, 0, 0xFFFF, 0x305}}},
+        {1, "VWZon_1000_F_FFFFFFFF_1E", nullptr, "VZL03_1000", {{2, 8, 0x7F, 5}}},
         {1, "VWXyz_1000_1", "VECd1_VWXyz", status, {is(tset, 15)}},
         {1, "VWTmp_1001_16", "VEPas", status, {is(tset, 15)}},
         // Panel 2 has neither cooler, humidifier nor automatic change-over.
