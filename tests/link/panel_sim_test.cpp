@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 constexpr int kWaitMs = 5000;
@@ -154,6 +156,138 @@ TEST_F(PanelSimTest, CommandIsAcknowledgedAndShowsInTheStatus)
     EXPECT_EQ(alarm[10], QLatin1String("21"));
     EXPECT_EQ(items(ask("VDErr_1000"))[1], QLatin1String("21"));
     EXPECT_EQ(control(QStringLiteral("panel 1 get tset")), QLatin1String("ok 23"));
+}
+
+// Every command of the unit windows, in order on one connection: the acknowledgement (or none for a
+// refused or malformed command) and the field of the next reply that shows the change.
+TEST_F(PanelSimTest, UnitWindowCommandsChangeTheNextReply)
+{
+    struct Check
+    {
+        int item;
+        int shift;
+        uint mask;
+        uint value;
+    };
+    struct Row
+    {
+        int panel;
+        const char *request;
+        const char *reply; // nullptr: no answer
+        const char *readBack;
+        std::vector<Check> checks;
+    };
+    const char *status = "VSt07_1000";
+    const Check tset{3, 8, 0xFF, 0}, speedSet{5, 4, 0xF, 0}, modeSet{1, 6, 7, 0}, humidifier{1, 9, 1, 0};
+    const auto is = [](Check c, uint value) {
+        c.value = value;
+        return c;
+    };
+    const Row rows[] = {
+        // Panel 1: limits 15..30 °C and 1..10, with cooler, humidifier and automatic change-over.
+        {1, "VWTmp_1000_17", "OK_VWTmp_17", status, {is(tset, 0x17)}},
+        {1, "VWTmp_1000_F", "OK_VWTmp_F", status, {is(tset, 15)}},
+        {1, "VWTmp_1000_1F", nullptr, status, {is(tset, 15)}},
+        {1, "VWTmp_1000_E", nullptr, status, {is(tset, 15)}},
+        {1, "VWSpd_1000_4", "OK_VWSpd_4", status, {is(speedSet, 4)}},
+        {1, "VWSpd_1000_A", "OK_VWSpd_A", status, {is(speedSet, 10)}},
+        {1, "VWSpd_1000_0", nullptr, status, {is(speedSet, 10)}},
+        {1, "VWSpd_1000_B", nullptr, status, {is(speedSet, 10)}},
+        {1, "VWFtr_1000_2", "OK_VWFtr_2", status, {is(modeSet, 2)}},
+        {1, "VWFtr_1000_3", "OK_VWFtr_3", status, {is(modeSet, 3)}},
+        {1, "VWFtr_1000_4", "OK_VWFtr_4", status, {is(modeSet, 4), {2, 3, 7, 4}}},
+        {1, "VWFtr_1000_5", nullptr, status, {is(modeSet, 4)}},
+        {1, "VWFtr_1000_1", "OK_VWFtr_1", status, {is(modeSet, 1)}},
+        {1, "VWFtr_1000_10", "OK_VWFtr_10", status, {is(humidifier, 0), is(modeSet, 1)}},
+        {1, "VWFtr_1000_8", "OK_VWFtr_8", status, {is(humidifier, 1)}},
+        // Scenario number in flag word 2 bits 6..9, its source (3: by hand) in bits 10..12.
+        {1,
+         "VWScn_1000_5",
+         "OK_VWScn_5",
+         status,
+         {{2, 6, 0xF, 5}, {2, 10, 7, 3}, {2, 2, 1, 1}, {1, 14, 1, 0}}},
+        {1, "VWScn_1000_9", nullptr, status, {{2, 6, 0xF, 5}}},
+        {1, "VWScn_1000_A0", "OK_VWScn_A0", status, {{2, 2, 1, 0}, {1, 14, 1, 1}, {2, 6, 0xF, 0}}},
+        {1, "VWScn_1000_7", nullptr, status, {{2, 6, 0xF, 0}}},
+        {1, "VWScn_1000_B0", "OK_VWScn_B0", status, {{2, 2, 1, 1}, {1, 14, 1, 0}}},
+        {1, "VWScn_1000_8", "OK_VWScn_8", status, {{2, 6, 0xF, 8}, {2, 10, 7, 3}}},
+        // Wednesday 5 March 2025, 14:07:09; a date that does not exist leaves the clock alone.
+        {1,
+         "VWSdt_1000_E07_309_305_7E9",
+         "OK_VWSdt_E07_309_305_7E9",
+         status,
+         {{7, 0, 0xFFFF, 0xE07}, {8, 0, 0xFFFF, 0x305}, {9, 0, 0xFFFF, 0x1903}}},
+        {1, "VWSdt_1000_E07_309_21F_7E9", nullptr, status, {{8, 0, 0xFFFF, 0x305}}},
+        {1, "VWSdt_1000_1807_309_305_7E9", nullptr, status, {{7, 0, 0xFFFF, 0xE07}}},
+        {1, "VWSdt_1000_E07_809_305_7E9", nullptr, status, {{8, 0, 0xFFFF, 0x305}}},
+        // Zone slots count on the page of the last zone read: VZL07 is page 2, slot 2 is zone 7.
+        {1, "VZL07_1000", "", "VZL07_1000", {{2, 8, 0x7F, 50}}},
+        {1, "VWZon_1000_F_2_1E", "OK_VWZon_F_2_1E", "VZL07_1000", {{2, 8, 0x7F, 0x1E}}},
+        {1, "VWZon_1000_F_3_1E", nullptr, "VZL08_1000", {{2, 8, 0x7F, 50}}}, // no link: takes no target
+        {1, "VWZon_1000_F_2_65", nullptr, "VZL07_1000", {{2, 8, 0x7F, 0x1E}}},
+        {1, "VWZon_1000_F_6_14", nullptr, "VZL07_1000", {{2, 8, 0x7F, 0x1E}}},
+        {1, "VWZon_1000_E_2_14", nullptr, "VZL07_1000", {{2, 8, 0x7F, 0x1E}}},
+        {1, "VZL03_1000", "", "VZL03_1000", {{2, 8, 0x7F, 0x28}}},
+        {1, "VWZon_1000_F_3_5", "OK_VWZon_F_3_5", "VZL03_1000", {{2, 8, 0x7F, 5}}},
+        // Malformed and unknown commands.
+        {1, "VWTmp_1000", nullptr, status, {is(tset, 15)}},
+        {1, "VWTmp_1000_G1", nullptr, status, {is(tset, 15)}},
+        {1, "VWPwr_1000_C", nullptr, status, {{2, 0, 3, 1}}},
+        {1, "VWTmp_1000_FFFFFFFF", nullptr, status, {is(tset, 15)}},
+        {1, "VWTmp_1000_100000010", nullptr, status, {is(tset, 15)}},
+        {1, "VWSdt_1000_FFFFFFFF_FFFFFFFF_FFFFFFFF_FFFFFFFF", nullptr, status, {{8, 0, 0xFFFF, 0x305}}},
+        {1, "VWZon_1000_F_FFFFFFFF_1E", nullptr, "VZL03_1000", {{2, 8, 0x7F, 5}}},
+        {1, "VWXyz_1000_1", "VECd1_VWXyz", status, {is(tset, 15)}},
+        {1, "VWTmp_1001_16", "VEPas", status, {is(tset, 15)}},
+        // Panel 2 has neither cooler, humidifier nor automatic change-over.
+        {2, "VWFtr_1388_2", nullptr, "VSt07_1388", {is(modeSet, 1)}},
+        {2, "VWFtr_1388_3", nullptr, "VSt07_1388", {is(modeSet, 1)}},
+        {2, "VWFtr_1388_8", nullptr, "VSt07_1388", {is(humidifier, 0)}},
+        {2, "VWFtr_1388_4", "OK_VWFtr_4", "VSt07_1388", {is(modeSet, 4)}},
+    };
+    int panel = 1;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.request);
+        if (row.panel != panel) {
+            connectPanel(row.panel);
+            panel = row.panel;
+        }
+        if (row.reply == nullptr) {
+            send(row.request);
+        } else if (*row.reply != '\0') {
+            EXPECT_EQ(ask(row.request), row.reply);
+        }
+        // A refused command gets no answer, so the next read is the read-back alone.
+        const QByteArray back = ask(row.readBack);
+        ASSERT_TRUE(back.startsWith(QByteArray(row.readBack).left(5))) << back.constData();
+        const QStringList fields = items(back);
+        for (const Check &c : row.checks) {
+            ASSERT_GT(fields.size(), c.item);
+            EXPECT_EQ((hexOf(fields[c.item]) >> c.shift) & c.mask, c.value) << "item " << c.item;
+        }
+    }
+}
+
+// The clock set from the clock window runs on from the set time: a second before the new year it soon
+// shows Monday 1 January 2024.
+TEST_F(PanelSimTest, PanelClockRunsOnFromTheSetTime)
+{
+    EXPECT_EQ(ask("VWSdt_1000_173B_73B_C1F_7E7"), "OK_VWSdt_173B_73B_C1F_7E7");
+    QStringList fields = items(ask("VSt07_1000"));
+    ASSERT_GE(fields.size(), 10);
+    QElapsedTimer clock;
+    clock.start();
+    while (fields[8] != QLatin1String("101") && clock.elapsed() < kWaitMs) {
+        EXPECT_EQ(fields[8], QLatin1String("C1F"));
+        QSignalSpy more(&panel_, &QTcpSocket::readyRead);
+        send("VSt07_1000");
+        ASSERT_TRUE(more.wait(kWaitMs));
+        fields = items(panel_.readAll());
+        ASSERT_GE(fields.size(), 10);
+    }
+    EXPECT_EQ(fields[7], QLatin1String("0"));
+    EXPECT_EQ(fields[8], QLatin1String("101"));
+    EXPECT_EQ(fields[9], QLatin1String("1801"));
 }
 
 TEST_F(PanelSimTest, PasswordAndFaultRefusals)
