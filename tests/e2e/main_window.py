@@ -208,7 +208,14 @@ def main():
 
 
 def main_window():
-    return wait_for("main window", lambda: top(CAPTION, "frame"), timeout=30)
+    def probe():
+        window = top(CAPTION, "frame")
+        if window is None:
+            app = application()
+            return Exception("windows: " + repr([(w.getRoleName(), w.name, w.getState().contains(pyatspi.STATE_SHOWING)) for w in app] if app else None))
+        return window
+
+    return wait_for("main window", probe, timeout=30)
 
 
 def run(program):
@@ -257,13 +264,14 @@ def run(program):
                  timeout=20)
     screenshot("normal")
 
-    # The temperature editor from the row, by keyboard: Up steps, Escape closes sending nothing,
+    # The temperature editor from the row (panel 1 of the simulator has VAV zones, panel 2 not), by keyboard: Up steps, Escape closes sending nothing,
     # Enter confirms.
-    press(main, "Скорость и температура вентустановки №1")
+    press(main, "Скорость и температура вентустановки №2")
     editor = wait_for("set-point editor", lambda: top("Задание параметров", "dialog"))
-    start = int(wait_for("value", lambda: find(editor, name="Температура").description))
+    control(editor, "Температура для вентуст. №2")
+    start = int(wait_for("value", lambda: find(editor, name="Значение").description))
     key(UP)
-    expect_description(editor, "Температура", str(start + 1))
+    expect_description(editor, "Значение", str(start + 1))
     screenshot("setpoint")
     key(ESCAPE)
     wait_for("editor closed", lambda: top("Задание параметров", "dialog") is None)

@@ -36,6 +36,10 @@ RowControl::RowControl(QWidget *parent, bool acts) : QAbstractButton(parent), ac
     else
         setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
+    // A click that does not come from the mouse (a screen reader's action) acts at the centre:
+    // after each click the position goes back there.
+    connect(
+        this, &QAbstractButton::clicked, this, [this] { lastPos_ = rect().center(); }, Qt::QueuedConnection);
 }
 
 void RowControl::setPixmap(const QPixmap &pixmap)

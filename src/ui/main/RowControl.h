@@ -48,7 +48,7 @@ private:
     bool fitText_ = false;
     bool acts_ = true;
     Qt::MouseButton lastButton_ = Qt::NoButton;
-    QPoint lastPos_;
+    QPoint lastPos_{-1, -1};
 };
 
 } // namespace kvu

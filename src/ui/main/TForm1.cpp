@@ -183,7 +183,8 @@ void TForm1::buildRow(int r)
     w.Img_par = make(u"Img_par"_s, QRect(335, T, 191, 56), true);
     connect(w.Img_par, &QAbstractButton::clicked, this, [this, r] {
         const RowControl *par = rows_[std::size_t(r)].Img_par;
-        program_.mainRows().SetParam(r, par->geometry().left() + par->lastPos().x());
+        const int x = par->lastPos().x() >= 0 ? par->lastPos().x() : par->width() / 2;
+        program_.mainRows().SetParam(r, par->geometry().left() + x);
     });
 
     w.Img_sc = make(u"Img_sc"_s, QRect(532, T + 6, 54, 42), true);

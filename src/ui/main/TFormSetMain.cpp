@@ -96,7 +96,7 @@ int TFormSetMain::edit(int n, SetPointEditor::Type type, bool withNumber)
 void TFormSetMain::showValue()
 {
     LPar_->setText(QString::number(editor_.CurVal));
-    LPar_->setAccessibleName(LHdr_->text());
+    LPar_->setAccessibleName(u"Значение"_s);
     LPar_->setAccessibleDescription(LPar_->text());
 }
 
