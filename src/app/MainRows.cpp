@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SetPointEditor.h"
+#include "app/SoloForms.h"
 #include "core/Constants.h"
 #include "core/IniFile.h"
 #include "core/ZSub.h"
@@ -67,10 +68,7 @@ void MainRows::TuneIPClick()
     if (!u.IsServiceMode) {
         p_.history().LogServiceModeLeft();
         if (u.nAHU == 1) {
-            if (v) {
-                v->openUnitWindow(1);
-                v->hideMainWindow();
-            }
+            p_.soloForms().ShowSingleUnit();
         } else {
             // As at start-up, only rows in use get their windows back: a row removed in service mode
             // keeps its stored flag but no window.
@@ -412,24 +410,25 @@ void MainRows::ShowMenuSolo(int i, bool rightButton)
     }
 }
 
-// The speed, temperature and scenario editors are opened here once they exist.
+// x is in the main window's coordinates: the boundaries fall between the speed, temperature and
+// humidity fields of the row.
 void MainRows::SetParam(int i, int x)
 {
     const UnitTable &u = p_.u;
     if (u.IsServiceMode || i < 1 || i > MaxnAHU || u.StateTCPConn[i] != 1)
         return;
-    ProgramView *v = p_.view();
-    if (!v)
-        return;
     if (x < 380) {
-        // The zone window of a VAV unit comes with its own editor; until then only plain units.
-        if (!u.IsVAV[i])
-            v->editSetPoint(i, SetPointEditor::Speed, true);
+        p_.soloForms().SetVentPar(i);
     } else if (x < 452) {
-        v->editSetPoint(i, SetPointEditor::Temperature, true);
+        if (ProgramView *v = p_.view())
+            v->editSetPoint(i, SetPointEditor::Temperature, true);
     }
 }
-void MainRows::ScenSet(int) {}
+
+void MainRows::ScenSet(int i)
+{
+    p_.soloForms().Img_ScIcoClick(i);
+}
 
 void MainRows::ApplicationEvents1Minimize()
 {
@@ -459,10 +458,7 @@ void MainRows::ApplicationEvents1Restore()
     }
     if (u.nAHU == 1) {
         u.IsMinimizeFor1AHU = false;
-        if (ProgramView *v = p_.view()) {
-            v->hideMainWindow();
-            v->openUnitWindow(1);
-        }
+        p_.soloForms().ShowSingleUnit();
     }
 }
 
@@ -477,10 +473,7 @@ void MainRows::TI_NormClick()
     u.IsShowIcoAlert = false;
     if (u.nAHU == 1) {
         u.IsMinimizeFor1AHU = false;
-        if (v) {
-            v->hideMainWindow();
-            v->openUnitWindow(1);
-        }
+        p_.soloForms().ShowSingleUnit();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/MainRows.h"
+#include "app/SoloForms.h"
 #include "core/Constants.h"
 #include "core/Error.h"
 #include "decode/Decoder.h"
@@ -46,6 +47,7 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     history_ = std::make_unique<History>(*this);
     mail_ = std::make_unique<MailQueue>(*this);
     mainRows_ = std::make_unique<MainRows>(*this);
+    soloForms_ = std::make_unique<SoloForms>(*this);
     connect(link_.get(), &PanelLink::connectionLossReported, this, [this](int n, int TypeLost) {
         if (s.IsSendMailConnErr && s.IsMailActive)
             mail_->GenMsgLostConn(n, TypeLost);
@@ -309,11 +311,9 @@ void Program::FormShow()
 
 void Program::FormPaint()
 {
-    if (u.nAHU == 1 && !u.IsServiceMode && !u.IsMinimizeFor1AHU && view_) {
-        // The unit window stands in for the main window; without one the main window stays.
-        if (view_->openUnitWindow(1))
-            view_->hideMainWindow();
-    }
+    // The unit window stands in for the main window; without one the main window stays.
+    if (u.nAHU == 1 && !u.IsMinimizeFor1AHU)
+        soloForms_->ShowSingleUnit();
 }
 
 void Program::FormClose()

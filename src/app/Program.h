@@ -22,6 +22,7 @@ class Decoder;
 class History;
 class MailQueue;
 class MainRows;
+class SoloForms;
 class PanelLink;
 class PollCycle;
 
@@ -69,6 +70,7 @@ public:
     History &history() const { return *history_; }
     MailQueue &mail() const { return *mail_; }
     MainRows &mainRows() const { return *mainRows_; }
+    SoloForms &soloForms() const { return *soloForms_; }
 
     // The main timer: every tick runs the poll cycle. Started once the main window is up.
     QTimer Timer1;
@@ -132,6 +134,7 @@ private:
     std::unique_ptr<History> history_;
     std::unique_ptr<MailQueue> mail_;
     std::unique_ptr<MainRows> mainRows_;
+    std::unique_ptr<SoloForms> soloForms_;
     QStringList pendingNotices_;
 };
 

@@ -53,6 +53,16 @@ public:
     // The set-point editor for the temperature (1) or speed (20) target of unit n, modal; the header
     // carries the unit number when withNumber is set.
     virtual void editSetPoint(int /*n*/, int /*type*/, bool /*withNumber*/) {}
+    // The modal editors of unit n opened from its window or row: operating mode, scenarios, panel
+    // clock, and the zone window of a VAV unit (its zone reading is already on).
+    virtual void editMode(int /*n*/) {}
+    virtual void editScenarios(int /*n*/) {}
+    virtual void editPanelClock(int /*n*/) {}
+    virtual void editVav(int /*n*/) {}
+    // Closes the main window, which ends the program through its normal shutdown.
+    virtual void closeMainWindow() {}
+    // Minimises the program (the main window); the minimise handling then takes it to the tray.
+    virtual void minimizeMainWindow() {}
     virtual void setWaitCursor(bool /*wait*/) {}
     enum class Beep { Exclamation, Error };
     // An alert sound; a missing sound service is silently ignored.

@@ -161,6 +161,8 @@ struct UnitTable
     QString CurHdr;
     int MinVal = 0, MaxVal = 0, StepVal = 0, CurVal = 0, TypeTarget = 0;
     int iMenu = 0;
+    // The unit whose window was used last; the mode, clock and zone windows act on it.
+    int iForm = 0;
     int CntWaitCursor = 0;
     int iGlobErr = 0, iGlobErrAHU = 0, iGlobErrConn = 0;
     int iGlobErr_Old = 0, iGlobErrAHU_Old = 0, iGlobErrConn_Old = 0;

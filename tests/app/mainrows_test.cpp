@@ -623,7 +623,7 @@ TEST_F(TrayTest, SingleUnitComesBackAsItsUnitWindow)
     view.calls.clear();
     rows().TI_NormClick();
     EXPECT_FALSE(p->u.IsMinimizeFor1AHU);
-    EXPECT_EQ(view.calls, QStringList({u"restore"_s, u"hide"_s, u"open 1"_s}));
+    EXPECT_EQ(view.calls, QStringList({u"restore"_s, u"open 1"_s, u"hide"_s}));
 
     // Minimised to the taskbar and restored from there.
     p->s.IsTrayMinimize = false;
@@ -632,7 +632,7 @@ TEST_F(TrayTest, SingleUnitComesBackAsItsUnitWindow)
     EXPECT_EQ(view.calls, QStringList{u"show"_s});
     rows().ApplicationEvents1Restore();
     EXPECT_FALSE(p->u.IsMinimizeFor1AHU);
-    EXPECT_EQ(view.calls, QStringList({u"show"_s, u"hide"_s, u"open 1"_s}));
+    EXPECT_EQ(view.calls, QStringList({u"show"_s, u"open 1"_s, u"hide"_s}));
 }
 
 TEST_F(MainRowsTest, ParameterAreaOpensTheEditorByWhereItIsClicked)
@@ -653,7 +653,7 @@ TEST_F(MainRowsTest, ParameterAreaOpensTheEditorByWhereItIsClicked)
         {1, 380, u"setpoint 1 1 №"_s},
         {1, 451, u"setpoint 1 1 №"_s},
         {1, 452, {}},
-        {2, 340, {}}, // VAV: its own window
+        {2, 340, u"vav 2"_s}, // its zone window
         {2, 400, u"setpoint 2 1 №"_s},
         {3, 400, {}}, // not connected
     };

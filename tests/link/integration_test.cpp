@@ -1,4 +1,8 @@
+#include "app/ModeChooser.h"
+#include "app/PanelClock.h"
 #include "app/Program.h"
+#include "app/ScenarioChooser.h"
+#include "app/SetPointEditor.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
 #include "support/FakeView.h"
@@ -102,6 +106,51 @@ TEST_F(IntegrationTest, PowerCommandIsAcknowledgedAndTakesEffect)
     ASSERT_TRUE(waitFor([&] { return p.u.PwrAHU[2] != before; }));
     const QString wire = before ? u"VWPwr_1000_A"_s : u"VWPwr_1000_B"_s;
     EXPECT_TRUE(sim.control(u"panel 2 requests"_s).contains(wire));
+}
+
+TEST_F(IntegrationTest, EditorsChangesComeBackInTheStatusReplies)
+{
+    ASSERT_TRUE(waitFor([&] { return allRunning(); }));
+    // Unit 3's window is open, so its clock is decoded for it.
+    QObject window;
+    p.u.IsShowSolo[3] = true;
+    p.u.FormAS[3] = &window;
+    const auto acknowledged = [&] {
+        return waitFor([&] { return !p.u.IsReqvChnData[3]; });
+    };
+
+    SetPointEditor temperature;
+    temperature.prepare(p, 3, SetPointEditor::Temperature, true);
+    temperature.FormActivate();
+    const int target = temperature.CurVal;
+    if (target < temperature.MaxVal)
+        temperature.ImgUpMouseDown();
+    else
+        temperature.ImgDnMouseDown();
+    ASSERT_TRUE(temperature.ImgRetClick(p));
+    ASSERT_TRUE(acknowledged());
+    EXPECT_TRUE(waitFor([&] { return p.u.TemperTargetAHU[3] == temperature.CurVal; }));
+
+    ModeChooser mode;
+    mode.FormActivate(p, 3);
+    const auto newMode = mode.CurUnitMode == ModeChooser::Off ? ModeChooser::Heat : ModeChooser::Off;
+    ASSERT_FALSE(mode.click(p, newMode).isEmpty());
+    ASSERT_TRUE(acknowledged());
+    EXPECT_TRUE(waitFor([&] { return p.u.ModeSetAHU[3] == int(newMode); }));
+
+    ScenarioChooser scenarios;
+    scenarios.FormShow(p, 3);
+    EXPECT_EQ(scenarios.start(p, 5), u"VWScn_5"_s);
+    ASSERT_TRUE(acknowledged());
+    EXPECT_TRUE(waitFor([&] { return p.u.NumActiveScenAHU[3] == 5; }));
+
+    const QDateTime set(QDate(2025, 3, 5), QTime(14, 7, 9));
+    EXPECT_EQ(PanelClock::confirm(p, 3, set), u"VWSdt_E07_309_305_7E9"_s);
+    ASSERT_TRUE(acknowledged());
+    EXPECT_TRUE(waitFor([&] { return p.solos[3].LDate == u"05.03.25"_s; })) << p.solos[3].LDate.toStdString();
+    EXPECT_TRUE(p.solos[3].LTime.startsWith(u"14:0"_s)) << p.solos[3].LTime.toStdString();
+    EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(u"; "_s).toStdString();
+    p.u.FormAS[3] = nullptr;
 }
 
 TEST_F(IntegrationTest, RefusalsAndFaultsAreClassified)

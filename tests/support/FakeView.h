@@ -3,6 +3,7 @@
 #include "app/ProgramView.h"
 
 #include <QList>
+#include <QMap>
 #include <QStringList>
 #include <deque>
 #include <optional>
@@ -39,6 +40,12 @@ public:
     {
         calls << QStringLiteral("setpoint %1 %2%3").arg(n).arg(type).arg(withNumber ? " №" : "");
     }
+    void editMode(int n) override { calls << QStringLiteral("mode %1").arg(n); }
+    void editScenarios(int n) override { calls << QStringLiteral("scenarios %1").arg(n); }
+    void editPanelClock(int n) override { calls << QStringLiteral("clock %1").arg(n); }
+    void editVav(int n) override { calls << QStringLiteral("vav %1").arg(n); }
+    void closeMainWindow() override { calls << QStringLiteral("close main"); }
+    void minimizeMainWindow() override { calls << QStringLiteral("minimize main"); }
     void restoreMainWindow() override { calls << QStringLiteral("restore"); }
     void hideMainWindow() override { calls << QStringLiteral("hide"); }
     bool openUnitWindow(int n) override
@@ -47,6 +54,9 @@ public:
         return hasUnitWindows;
     }
     void closeUnitWindow(int n) override { calls << QStringLiteral("close %1").arg(n); }
+    // Where each unit window is, by unit; a missing unit has no window.
+    QMap<int, QPoint> soloPos;
+    QPoint soloWindowPos(int n) const override { return soloPos.value(n, QPoint(-1, -1)); }
     void showMainWindow() override { calls << QStringLiteral("show"); }
     void showDiagnosticWindow() override { calls << QStringLiteral("diag"); }
 

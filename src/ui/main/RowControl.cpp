@@ -72,6 +72,12 @@ void RowControl::setPixelSize(int px)
     update();
 }
 
+void RowControl::setBold(bool bold)
+{
+    bold_ = bold;
+    update();
+}
+
 bool RowControl::hitButton(const QPoint &pos) const
 {
     return rect().contains(pos);
@@ -90,6 +96,7 @@ void RowControl::paintEvent(QPaintEvent *)
     if (!text().isEmpty()) {
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(pixelSize_);
+        font.setBold(bold_);
         if (fitText_) {
             while (font.pixelSize() > 14 && QFontMetrics(font).horizontalAdvance(text()) > width())
                 font.setPixelSize(font.pixelSize() - 1);

@@ -15,9 +15,11 @@ public:
     explicit RowControl(QWidget *parent, bool acts = true);
 
     void setPixmap(const QPixmap &pixmap);
+    const QPixmap &pixmap() const { return pixmap_; }
     void setTextColour(const QColor &colour);
     void setBackground(const QColor &colour); // invalid colour: transparent
     void setPixelSize(int px);
+    void setBold(bool bold);
     void setAlignment(Qt::Alignment alignment) { alignment_ = alignment; }
     // Shrinks the font, down to a floor, when the text is wider than the box.
     void setFitText(bool fit) { fitText_ = fit; }
@@ -44,6 +46,7 @@ private:
     QColor textColour_ = Qt::white;
     QColor background_;
     int pixelSize_ = 29;
+    bool bold_ = false;
     Qt::Alignment alignment_ = Qt::AlignCenter;
     bool fitText_ = false;
     bool acts_ = true;

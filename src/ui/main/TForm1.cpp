@@ -11,6 +11,7 @@
 #include "ui/main/SoundTheme.h"
 #include "ui/main/TFormIP.h"
 #include "ui/main/TFormSetMain.h"
+#include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 
 #include <QAccessibleWidget>
@@ -108,11 +109,17 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
     program_.setView(this);
     program_.FormCreate();
     connect(&program_, &Program::rowChanged, this, [this](int r) { renderRow(r); });
+    connect(&program_, &Program::soloChanged, this, [this](int n) {
+        if (TFormSolo *w = solo(n))
+            w->render();
+    });
 }
 
 TForm1::~TForm1()
 {
     program_.setView(nullptr);
+    for (int n = 1; n <= nAHUOnPage; ++n)
+        program_.u.FormAS[n] = nullptr;
 }
 
 QString TForm1::caption()
@@ -434,6 +441,47 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
         formSetMain_ = new TFormSetMain(program_, this);
     formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
                        withNumber);
+}
+
+TFormSolo *TForm1::solo(int n) const
+{
+    return n >= 1 && n <= nAHUOnPage ? solos_[std::size_t(n)].get() : nullptr;
+}
+
+bool TForm1::openUnitWindow(int n)
+{
+    if (n < 1 || n > nAHUOnPage)
+        return false;
+    auto &w = solos_[std::size_t(n)];
+    if (!w) {
+        w = std::make_unique<TFormSolo>(program_, n);
+        program_.u.FormAS[n] = w.get();
+    }
+    w->open();
+    return true;
+}
+
+void TForm1::closeUnitWindow(int n)
+{
+    if (TFormSolo *w = solo(n))
+        w->hide();
+}
+
+QPoint TForm1::soloWindowPos(int n) const
+{
+    const TFormSolo *w = solo(n);
+    return w && w->isVisible() ? w->pos() : QPoint(-1, -1);
+}
+
+void TForm1::closeMainWindow()
+{
+    // Asked from a unit window's own close or menu: the shutdown runs once that has returned.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TForm1::minimizeMainWindow()
+{
+    showMinimized();
 }
 
 void TForm1::showInformation(const QString &text)

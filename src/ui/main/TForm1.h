@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QMenu;
 class QAction;
@@ -16,6 +17,7 @@ class Program;
 class RowControl;
 class TFormIP;
 class TFormSetMain;
+class TFormSolo;
 class TMessageForm;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
@@ -47,6 +49,11 @@ public:
     void popupServiceMenu() override;
     void popupRowMenu(int n, bool archiveEnabled) override;
     void editSetPoint(int n, int type, bool withNumber) override;
+    bool openUnitWindow(int n) override;
+    void closeUnitWindow(int n) override;
+    QPoint soloWindowPos(int n) const override;
+    void closeMainWindow() override;
+    void minimizeMainWindow() override;
     void setWaitCursor(bool wait) override;
     QPoint mainWindowPos() const override;
     void beep(Beep kind) override;
@@ -85,6 +92,8 @@ public:
     RowControl *Img_n_dn() const { return Img_n_dn_; }
     RowControl *L_nAHU() const { return L_nAHU_; }
     QMenu *MenuServ() const { return MenuServ_; }
+    // Unit window n; nullptr until it is first opened.
+    TFormSolo *solo(int n) const;
     QMenu *MenuSolo() const { return MenuSolo_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
@@ -113,6 +122,9 @@ private:
     TFormIP *formIP_ = nullptr;
     TFormSetMain *formSetMain_ = nullptr;
     std::array<Row, 11> rows_{};
+    // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
+    // owned here.
+    std::array<std::unique_ptr<TFormSolo>, 11> solos_{};
     RowControl *Img_serv_ = nullptr;
     RowControl *Img_n_up_ = nullptr;
     RowControl *Img_n_dn_ = nullptr;

@@ -1,0 +1,169 @@
+#include "app/SoloForms.h"
+
+#include "app/MainRows.h"
+#include "app/Program.h"
+#include "app/SetPointEditor.h"
+#include "link/PanelLink.h"
+#include "link/PollCycle.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace kvu {
+
+bool SoloForms::usable(int i) const
+{
+    const UnitTable &u = p_.u;
+    return i >= 1 && i <= MaxnAHU && !u.IsServiceMode && u.StateTCPConn[i] == 1;
+}
+
+void SoloForms::Image1Click(int i)
+{
+    if (!usable(i))
+        return;
+    if (ProgramView *v = p_.view())
+        v->editSetPoint(i, SetPointEditor::Temperature, p_.u.nAHU >= 2);
+}
+
+int SoloForms::VavKind(bool pressureRegulation, bool zoneRegulation)
+{
+    if (pressureRegulation)
+        return zoneRegulation ? 22 : 21;
+    return zoneRegulation ? 23 : 24;
+}
+
+int SoloForms::SetVentDataForVAV(int i)
+{
+    UnitTable &u = p_.u;
+    u.IsReqVAVPar[i] = true;
+    return VavKind(u.IsRegPressVAVAHU[i], u.IsRegZoneVAVAHU[i]);
+}
+
+void SoloForms::SetVentPar(int i)
+{
+    UnitTable &u = p_.u;
+    if (i < 1 || i > MaxnAHU)
+        return;
+    u.iForm = i;
+    if (!usable(i))
+        return;
+    ProgramView *v = p_.view();
+    if (!v)
+        return;
+    if (!u.IsVAV[i]) {
+        v->editSetPoint(i, SetPointEditor::Speed, u.nAHU >= 2);
+        return;
+    }
+    u.TypeTarget = SetVentDataForVAV(i);
+    v->editVav(i);
+}
+
+void SoloForms::Img_hcClick(int i)
+{
+    if (i < 1 || i > MaxnAHU)
+        return;
+    p_.u.iForm = i;
+    if (!usable(i))
+        return;
+    if (ProgramView *v = p_.view())
+        v->editMode(i);
+}
+
+void SoloForms::Img_ScIcoClick(int i)
+{
+    if (!usable(i))
+        return;
+    p_.u.iAHU = i;
+    if (ProgramView *v = p_.view())
+        v->editScenarios(i);
+}
+
+void SoloForms::Image5Click(int i)
+{
+    if (i < 1 || i > MaxnAHU)
+        return;
+    p_.u.iForm = i;
+    if (!usable(i))
+        return;
+    if (ProgramView *v = p_.view())
+        v->editPanelClock(i);
+}
+
+void SoloForms::Img_MsgClick(int i)
+{
+    if (i >= 1 && i <= MaxnAHU)
+        p_.link().ClickAttConn(i);
+}
+
+void SoloForms::PwrMouseDown(int i)
+{
+    UnitTable &u = p_.u;
+    if (i < 1 || i > MaxnAHU)
+        return;
+    u.iForm = i;
+    if (usable(i) && !u.BtnPwrBlock[i] && i < kWindowSlots) {
+        p_.solos[std::size_t(i)].PwrBtn = SoloView::PwrPressed;
+        p_.SoloChanged(i);
+    }
+    // The command checks the service mode, the link and a critical error itself.
+    p_.poll().PwrClick(i);
+}
+
+void SoloForms::PwrMouseUp(int i)
+{
+    if (usable(i) && !p_.u.BtnPwrBlock[i] && i < kWindowSlots) {
+        p_.solos[std::size_t(i)].PwrBtn = SoloView::PwrNormal;
+        p_.SoloChanged(i);
+    }
+}
+
+bool SoloForms::FormClose(int i)
+{
+    UnitTable &u = p_.u;
+    if (i < 1 || i > nAHUOnPage || u.IsMinimizeFor1AHU || u.IsServiceMode)
+        return false;
+    u.iForm = i;
+    p_.mainRows().ShowHideSoloForm(i, false, false);
+    if (u.nAHU != 1)
+        return false;
+    if (ProgramView *v = p_.view())
+        v->closeMainWindow();
+    return true;
+}
+
+void SoloForms::Minimize(int i)
+{
+    UnitTable &u = p_.u;
+    if (u.nAHU != 1 || i != 1)
+        return;
+    u.IsMinimizeFor1AHU = true;
+    ProgramView *v = p_.view();
+    if (!v)
+        return;
+    v->showMainWindow();
+    v->closeUnitWindow(1);
+    v->minimizeMainWindow();
+}
+
+bool SoloForms::ShowSingleUnit()
+{
+    UnitTable &u = p_.u;
+    ProgramView *v = p_.view();
+    if (!v || u.nAHU != 1 || u.IsServiceMode)
+        return false;
+    if (!v->openUnitWindow(1))
+        return false;
+    // Refreshed from replies like any open unit window; the flag is not written, since the window
+    // of a single unit opens with the program anyway.
+    u.IsShowSolo[1] = true;
+    v->hideMainWindow();
+    return true;
+}
+
+QStringList SoloForms::MenuItems() const
+{
+    if (p_.u.nAHU < 2)
+        return {u"Настройка IP"_s, u"Параметры"_s, QString(), QString(), u"Выход"_s};
+    return {QString(), u"Закрыть окно"_s};
+}
+
+} // namespace kvu

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class QMenu;
+
+namespace kvu {
+
+class Program;
+class RowControl;
+
+// The window of one unit, drawn like its wall panel: live values from Program::solos, the power
+// button, and the areas that open the unit's editors. Closing only hides it; the main window owns it.
+// With a single unit it is the program's window: minimising it minimises the program and closing it
+// ends the program.
+class TFormSolo : public QWidget
+{
+    Q_OBJECT
+public:
+    TFormSolo(Program &program, int unit);
+
+    int unit() const { return unit_; }
+    // Shows the window with its caption and, when one is stored, at its stored position.
+    void open();
+    // Redraws every element from the unit's view model.
+    void render();
+
+    // The elements, for tests and the screenshot script.
+    RowControl *element(const char *name) const;
+    QMenu *menu() const { return menu_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    RowControl *add(const char *name, QRect geometry, const QString &accessible, bool acts);
+    void buildMenu();
+    void showMenu();
+
+    Program &program_;
+    const int unit_;
+    QMenu *menu_ = nullptr;
+    bool minimizing_ = false;
+};
+
+} // namespace kvu

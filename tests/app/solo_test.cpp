@@ -1,0 +1,259 @@
+#include "app/MainRows.h"
+#include "app/Program.h"
+#include "app/SoloForms.h"
+#include "link/PollCycle.h"
+#include "support/FakeSocket.h"
+#include "support/FakeView.h"
+#include "support/TempIni.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace kvu;
+using kvu::test::FakeSockets;
+using kvu::test::FakeView;
+
+namespace {
+
+QByteArray Units(int nAHU, const QByteArray &extra = {})
+{
+    QByteArray ini = "[Options]\nnAHU=" + QByteArray::number(nAHU) + "\n";
+    for (int n = 1; n <= 5; ++n) {
+        const QByteArray k = QByteArray::number(n);
+        ini += "IPInt1_" + k + "=10\nIPInt2_" + k + "=0\nIPInt3_" + k + "=0\nIPInt4_" + k + "=" + k + "\n";
+    }
+    return ini + extra;
+}
+
+class SoloTest : public ::testing::Test
+{
+protected:
+    Program &start(const QByteArray &ini)
+    {
+        fakes.reset();
+        p.reset();
+        view.calls.clear();
+        test::writeFile(dir.filePath(u"klimavox_kvu.ini"_s), ini);
+        p = std::make_unique<Program>(clock, dir.path());
+        p->setView(&view);
+        p->setDiskQuery([](const QString &) { return DiskSpace{true, kMinFreeDiskBytes, 0, {}}; });
+        fakes = std::make_unique<FakeSockets>(*p);
+        p->FormCreate();
+        view.calls.clear();
+        return *p;
+    }
+    SoloForms &solo() { return p->soloForms(); }
+    QString stored(const QString &key) const
+    {
+        return p->iniFile()->ReadRaw(u"Options", key).value_or(u"none"_s);
+    }
+
+    QTemporaryDir dir;
+    FakeClock clock;
+    FakeView view;
+    std::unique_ptr<Program> p;
+    std::unique_ptr<FakeSockets> fakes;
+};
+
+TEST_F(SoloTest, ClicksOpenTheEditorsOnlyForAnAnsweringUnitOutsideServiceMode)
+{
+    start(Units(2));
+    p->u.StateTCPConn[1] = 1;
+    struct Case
+    {
+        const char *what;
+        void (SoloForms::*click)(int);
+        QString call;
+    };
+    const Case cases[] = {
+        {"temperature", &SoloForms::Image1Click, u"setpoint 1 1 №"_s},
+        {"fan", &SoloForms::SetVentPar, u"setpoint 1 20 №"_s},
+        {"mode", &SoloForms::Img_hcClick, u"mode 1"_s},
+        {"scenarios", &SoloForms::Img_ScIcoClick, u"scenarios 1"_s},
+        {"clock", &SoloForms::Image5Click, u"clock 1"_s},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        view.calls.clear();
+        p->u.iForm = 0;
+        (solo().*c.click)(1);
+        EXPECT_EQ(view.calls, QStringList{c.call});
+        // Unit 2 does not answer: nothing opens, without a message.
+        view.calls.clear();
+        (solo().*c.click)(2);
+        EXPECT_TRUE(view.calls.isEmpty());
+        EXPECT_TRUE(view.messages.isEmpty());
+    }
+    // The mode, clock and fan areas remember the unit even when nothing opens.
+    for (auto click : {&SoloForms::Img_hcClick, &SoloForms::Image5Click, &SoloForms::SetVentPar}) {
+        p->u.iForm = 0;
+        (solo().*click)(2);
+        EXPECT_EQ(p->u.iForm, 2);
+    }
+    p->u.IsServiceMode = true;
+    view.calls.clear();
+    for (const Case &c : cases)
+        (solo().*c.click)(1);
+    EXPECT_TRUE(view.calls.isEmpty());
+}
+
+TEST_F(SoloTest, HeadersCarryTheUnitNumberOnlyWithSeveralUnits)
+{
+    start(Units(1));
+    p->u.StateTCPConn[1] = 1;
+    solo().Image1Click(1);
+    solo().SetVentPar(1);
+    EXPECT_EQ(view.calls, QStringList({u"setpoint 1 1"_s, u"setpoint 1 20"_s}));
+    // The row of the main window always names the unit.
+    view.calls.clear();
+    p->mainRows().SetParam(1, 400);
+    p->mainRows().SetParam(1, 300);
+    EXPECT_EQ(view.calls, QStringList({u"setpoint 1 1 №"_s, u"setpoint 1 20"_s}));
+}
+
+TEST_F(SoloTest, VavUnitGetsItsZoneWindowOfTheKindItsRegulationGives)
+{
+    start(Units(2));
+    p->u.StateTCPConn[2] = 1;
+    p->u.IsVAV[2] = true;
+    struct Case
+    {
+        bool pressure, zone;
+        int kind;
+    };
+    for (const Case &c :
+         {Case{true, false, 21}, Case{true, true, 22}, Case{false, true, 23}, Case{false, false, 24}}) {
+        SCOPED_TRACE(c.kind);
+        p->u.IsRegPressVAVAHU[2] = c.pressure;
+        p->u.IsRegZoneVAVAHU[2] = c.zone;
+        p->u.IsReqVAVPar[2] = false;
+        view.calls.clear();
+        solo().SetVentPar(2);
+        EXPECT_EQ(view.calls, QStringList{u"vav 2"_s});
+        EXPECT_EQ(p->u.TypeTarget, c.kind);
+        // The poll cycle reads the zones while the window is open.
+        EXPECT_TRUE(p->u.IsReqVAVPar[2]);
+    }
+    view.calls.clear();
+    p->mainRows().SetParam(2, 100);
+    EXPECT_EQ(view.calls, QStringList{u"vav 2"_s});
+}
+
+TEST_F(SoloTest, PowerButtonLooksAndCommand)
+{
+    start(Units(2));
+    p->u.StateTCPConn[1] = 1;
+    p->u.PwrAHU[1] = 0;
+    SoloView &w = p->solos[1];
+    w.PwrBtn = SoloView::PwrNormal;
+
+    solo().PwrMouseDown(1);
+    EXPECT_EQ(w.PwrBtn, SoloView::PwrPressed);
+    EXPECT_TRUE(p->u.IsReqvChnData[1]);
+    EXPECT_EQ(p->u.StrForSend_woPass[1], u"VWPwr_B"_s); // switch on
+    solo().PwrMouseUp(1);
+    EXPECT_EQ(w.PwrBtn, SoloView::PwrNormal);
+
+    // A button blocked by the remote control or a critical error shows no press but still asks.
+    p->u.BtnPwrBlock[1] = true;
+    p->u.IsReqvChnData[1] = false;
+    solo().PwrMouseDown(1);
+    EXPECT_EQ(w.PwrBtn, SoloView::PwrNormal);
+    EXPECT_TRUE(p->u.IsReqvChnData[1]);
+
+    // Without a link the grey button stays grey and the press goes to the reconnect handling.
+    SoloView &grey = p->solos[2];
+    grey.PwrBtn = SoloView::PwrGrey;
+    solo().PwrMouseDown(2);
+    solo().PwrMouseUp(2);
+    EXPECT_EQ(grey.PwrBtn, SoloView::PwrGrey);
+    EXPECT_FALSE(p->u.IsReqvChnData[2]);
+}
+
+TEST_F(SoloTest, ClosingAWindowClearsItsFlagAndWithOneUnitEndsTheProgram)
+{
+    start(Units(2, "IsShowSolo2=1\n"));
+    ASSERT_TRUE(p->u.IsShowSolo[2]);
+    EXPECT_FALSE(solo().FormClose(2));
+    EXPECT_FALSE(p->u.IsShowSolo[2]);
+    EXPECT_EQ(stored(u"IsShowSolo2"_s), u"0"_s);
+    EXPECT_EQ(p->u.iForm, 2);
+    EXPECT_TRUE(view.calls.isEmpty()); // the window hides itself
+
+    start(Units(1));
+    p->FormPaint();
+    EXPECT_EQ(view.calls, QStringList({u"open 1"_s, u"hide"_s}));
+    EXPECT_TRUE(p->u.IsShowSolo[1]); // refreshed from replies
+    view.calls.clear();
+    EXPECT_TRUE(solo().FormClose(1));
+    EXPECT_EQ(view.calls, QStringList{u"close main"_s});
+
+    // A window closed by minimising or by the service mode does not end anything.
+    view.calls.clear();
+    p->u.IsMinimizeFor1AHU = true;
+    EXPECT_FALSE(solo().FormClose(1));
+    p->u.IsMinimizeFor1AHU = false;
+    p->u.IsServiceMode = true;
+    EXPECT_FALSE(solo().FormClose(1));
+    EXPECT_TRUE(view.calls.isEmpty());
+}
+
+TEST_F(SoloTest, MinimisingTheSingleUnitWindowMinimisesTheProgram)
+{
+    start(Units(1));
+    p->FormPaint();
+    view.calls.clear();
+    solo().Minimize(1);
+    EXPECT_TRUE(p->u.IsMinimizeFor1AHU);
+    EXPECT_EQ(view.calls, QStringList({u"show"_s, u"close 1"_s, u"minimize main"_s}));
+    // While minimised the main window's paint does not bring the unit window back...
+    view.calls.clear();
+    p->FormPaint();
+    EXPECT_TRUE(view.calls.isEmpty());
+    // ...restoring the program does.
+    p->mainRows().ApplicationEvents1Restore();
+    EXPECT_FALSE(p->u.IsMinimizeFor1AHU);
+    EXPECT_EQ(view.calls, QStringList({u"open 1"_s, u"hide"_s}));
+
+    // With several units the command is ignored.
+    start(Units(2, "IsShowSolo1=1\n"));
+    solo().Minimize(1);
+    EXPECT_TRUE(view.calls.isEmpty());
+    EXPECT_FALSE(p->u.IsMinimizeFor1AHU);
+}
+
+TEST_F(SoloTest, MenuItemsFollowTheNumberOfUnits)
+{
+    start(Units(1));
+    EXPECT_EQ(solo().MenuItems(), QStringList({u"Настройка IP"_s, u"Параметры"_s, {}, {}, u"Выход"_s}));
+    start(Units(3));
+    EXPECT_EQ(solo().MenuItems(), QStringList({{}, u"Закрыть окно"_s}));
+}
+
+TEST_F(SoloTest, WindowPositionsAreCheckedEveryTwiceTheirNumberOfTicks)
+{
+    start(Units(3, "IsShowSolo1=1\nIsShowSolo2=1\nIsShowSolo3=1\n"));
+    std::map<int, QList<int>> savedAt;
+    for (int tick = 0; tick < 12; ++tick) {
+        // Every window moves on every tick; only the checked ones are stored.
+        for (int i = 1; i <= 3; ++i)
+            view.soloPos[i] = QPoint(100 + tick, 200 + i);
+        p->poll().Timer1Timer();
+        for (int i = 1; i <= 3; ++i) {
+            if (p->u.LeftSoloForm[i] == 100 + tick)
+                savedAt[i] << p->u.TimerCounter;
+        }
+    }
+    for (int i = 1; i <= 3; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_FALSE(savedAt[i].isEmpty());
+        for (int counter : savedAt[i])
+            EXPECT_EQ(counter % (2 * i), 0);
+        EXPECT_EQ(savedAt[i].size(), 12 / (2 * i));
+        EXPECT_EQ(stored(u"LeftSoloForm%1"_s.arg(i)), QString::number(p->u.LeftSoloForm[i]));
+        EXPECT_EQ(stored(u"TopSoloForm%1"_s.arg(i)), QString::number(200 + i));
+    }
+}
+
+} // namespace
