@@ -435,10 +435,47 @@ void TForm1::editUnitAddress(int n)
     formIP_->editUnit(n);
 }
 
+namespace {
+
+// An editor opened from a unit window stands over that window: it is lent to it as its parent
+// (which the editors centre on) for as long as it is open.
+class LentDialog
+{
+public:
+    LentDialog(QWidget *dialog, QWidget *anchor) : dialog_(dialog), home_(dialog->parentWidget())
+    {
+        if (anchor && anchor != home_)
+            dialog_->setParent(anchor, dialog_->windowFlags());
+    }
+    ~LentDialog()
+    {
+        if (dialog_->parentWidget() != home_)
+            dialog_->setParent(home_, dialog_->windowFlags());
+    }
+    LentDialog(const LentDialog &) = delete;
+    LentDialog &operator=(const LentDialog &) = delete;
+
+private:
+    QWidget *dialog_;
+    QWidget *home_;
+};
+
+} // namespace
+
+QWidget *TForm1::editorAnchor()
+{
+    for (const auto &w : solos_) {
+        if (w && w->isVisible() && (w->isActiveWindow() || !isVisible()))
+            return w.get();
+    }
+    return this;
+}
+
 void TForm1::editSetPoint(int n, int type, bool withNumber)
 {
     if (!formSetMain_)
         formSetMain_ = new TFormSetMain(program_, this);
+    LentDialog lent(formSetMain_, editorAnchor());
     formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
                        withNumber);
 }

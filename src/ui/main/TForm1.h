@@ -116,6 +116,9 @@ private:
     void renderHeader();
     void setRowNames(int r);
     void trayFrame();
+    // The window an editor opens over: the active unit window, or unit 1's when the main window is
+    // hidden (single-unit mode), else the main window.
+    QWidget *editorAnchor();
 
     Program &program_;
     TMessageForm *messageForm_ = nullptr;

@@ -200,7 +200,9 @@ void TFormSolo::render()
         c->setText(value);
         c->setAccessibleDescription(value);
     };
-    picture("Img_hc", List::IL_hc, w.Img_hc);
+    static const QString modes[] = {u"обогрев"_s,          u"охлаждение"_s, u"авто, обогрев"_s,
+                                    u"авто, охлаждение"_s, u"вентиляция"_s, u"отключено"_s};
+    picture("Img_hc", List::IL_hc, w.Img_hc, w.Img_hc >= 0 && w.Img_hc < 6 ? modes[w.Img_hc] : QString());
     picture("Img_hum", List::IL_hum, w.Img_hum, u"включено"_s);
     picture("Img_net", List::IL_net, w.Img_net, w.Img_net == 1 ? u"есть"_s : QString());
     picture("Img_rs", List::IL_rs, w.Img_rs, u"включено"_s);
@@ -241,7 +243,11 @@ void TFormSolo::render()
     element("Image1")->setAccessibleDescription(w.LTempr);
     element("Image2")->setAccessibleDescription(w.LSpeed);
     element("Image5")->setAccessibleDescription((w.LTime + u' ' + w.LDate).trimmed());
-    element("ScenArea")->setAccessibleDescription(w.LScen);
+    const int active = program_.u.NumActiveScenAHU[unit_];
+    element("ScenArea")
+        ->setAccessibleDescription(program_.u.StateTCPConn[unit_] != 1 ? QString()
+                                   : active > 0 ? u"активен сценарий %1"_s.arg(active)
+                                                : u"нет активного сценария"_s);
     element("MsgArea")->setAccessibleDescription(w.LMsgMain);
 }
 
