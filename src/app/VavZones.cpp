@@ -56,6 +56,10 @@ int VavEditor::zoneValue(int position)
 
 void VavEditor::prepare(Program &p, int u)
 {
+    // Reopened before the ticks sent a change made just before closing: it goes now, for its unit.
+    if (!open_ && validUnit(iAHU))
+        flushPending(p);
+    iZL = 0;
     iAHU = u;
     if (!validUnit(u))
         return;

@@ -237,6 +237,13 @@ TEST_F(VavTest, SliderPositionsGiveZoneValuesAndFanLevels)
     e.ClickLTarget(p, VavEditor::FanItem);
     EXPECT_EQ(taken(), u"VWSpd_A"_s);
     EXPECT_FALSE(e.view().sliderVisible);
+
+    // Without the unit's highest level (parameters not read) the fan level cannot be edited.
+    p.u.SpeedMaxAHU[1] = 0;
+    open(true, false);
+    EXPECT_FALSE(e.view().fanSelectable);
+    e.ClickLTarget(p, VavEditor::FanItem);
+    EXPECT_EQ(e.iZL, 0);
 }
 
 TEST_F(VavTest, ZoneSliderSendsOnceAfterThreeTicksAndNotWhenMovedBack)
@@ -362,6 +369,19 @@ TEST_F(VavTest, ReturnSendsTheEditAndClosingEndsZoneReadingButNotAPendingChange)
     EXPECT_EQ(taken(), u"VWSpd_3"_s);
     EXPECT_FALSE(e.needsTicks());
     EXPECT_EQ(e.view().rows[0].target, u" "_s); // nothing is drawn into a closed window
+
+    // Reopened before the ticks ran out: the change goes at once and the new opening edits nothing.
+    open(true, true);
+    e.ClickLTarget(p, 2);
+    move(10);
+    e.FormClose(p);
+    open(true, true);
+    EXPECT_EQ(taken(), u"VWZon_F_2_A"_s);
+    EXPECT_EQ(e.iZL, 0);
+    EXPECT_FALSE(e.view().sliderVisible);
+    for (int i = 0; i < 4; ++i)
+        e.tick(p);
+    EXPECT_EQ(taken(), QString());
 }
 
 // The poll cycle asks for the zones of the page shown only while the window is open.

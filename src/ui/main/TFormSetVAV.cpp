@@ -258,6 +258,7 @@ void TFormSetVAV::render()
         }
         LNum_[i]->setText(row.number);
         LNum_[i]->setVisible(row.numberVisible);
+        LLT_[i]->setCursor(row.selectable || row.edited ? Qt::PointingHandCursor : Qt::ArrowCursor);
         LLT_[i]->setText(row.target);
         LLT_[i]->setTextColour(rgb(row.targetColour));
         const int zoneNumber = u.Zone_Beg + n - 1;
@@ -274,6 +275,8 @@ void TFormSetVAV::render()
     LP0_->setText(v.fan);
     setTextColour(LP0_, v.fanColour);
     ImgP_->setAccessibleDescription(v.fan);
+    ImgP_->setCursor(v.fanSelectable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    ImgBt_->setCursor(v.pageButton == 1 ? Qt::PointingHandCursor : Qt::ArrowCursor);
     if (pageButton_ != v.pageButton) {
         pageButton_ = v.pageButton;
         ImgBt_->setPixmap(art::picture(art::List::IL_bt, v.pageButton, dpr_));
