@@ -2,8 +2,12 @@
 #include "app/VavZones.h"
 #include "link/PollCycle.h"
 #include "support/FakeSocket.h"
+#include "support/FakeView.h"
+#include "support/SimProcess.h"
 
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -412,6 +416,50 @@ TEST_F(VavTest, PollCycleReadsZonesOnlyWhileTheWindowIsOpen)
     EXPECT_EQ(requests(3), (QStringList{u"VZL06"_s, u"VZL07"_s, u"VZL06"_s}));
     e.FormClose(p);
     EXPECT_EQ(requests(2), (QStringList{u"VSt07"_s, u"VSt07"_s}));
+}
+
+// Against the panel simulator: the zones of the page shown are read, and a zone target set on the
+// second page reaches zone 7 and comes back in its next reading.
+TEST(VavSimTest, ZoneTargetOnThePageShownReachesThePanel)
+{
+    test::SimProcess sim;
+    const QString prefix = test::SimProcess::addressPrefix(12);
+    ASSERT_TRUE(sim.start(prefix, {u"--panels"_s, u"1"_s}));
+    SystemClock clock;
+    QTemporaryDir dir;
+    Program p(clock, dir.path());
+    test::FakeView view;
+    p.setView(&view);
+    p.u.nAHU = 1;
+    p.u.IsShowAHU[1] = true;
+    p.u.IsCorrectIP[1] = true;
+    const QStringList parts = prefix.split(u'.');
+    p.u.IPInt[1] = {0, parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), 1, 0};
+    p.FormShow();
+    p.Timer1.setInterval(40);
+    p.Timer1.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.u.StateTCPConn[1] == 1 && p.u.NVAVZoneAHU[1] == 8; }, 15000));
+
+    VavEditor e;
+    p.u.IsRegZoneVAVAHU[1] = true; // zone targets may be set whatever the panel's flags
+    e.prepare(p, 1);
+    e.FormActivate(p);
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] { e.tick(p); });
+    ticks.start(20);
+    e.ImgBtClick(p);
+    ASSERT_EQ(p.u.Zone_Beg, 6);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return e.rowSelectable(2); }, 15000));
+    EXPECT_EQ(e.view().rows[1].number, u"7"_s);
+    EXPECT_EQ(e.view().rows[1].source, u"Ошибка датчика"_s);
+    e.ClickLTarget(p, 2);
+    e.sliderPlaced();
+    e.ScrollBar1Change(p, 30);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.u.LZTarg[1][6] == 30; }, 15000));
+    EXPECT_TRUE(sim.control(u"panel 1 requests"_s).contains(u"VWZon_1000_F_2_1E"_s));
+    EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(u"; "_s).toStdString();
+    e.FormClose(p);
+    EXPECT_FALSE(p.u.IsReqVAVPar[1]);
 }
 
 } // namespace
