@@ -282,6 +282,10 @@ void TFormSetVAV::render()
         ImgBt_->setPixmap(art::picture(art::List::IL_bt, v.pageButton, dpr_));
     }
     applySlider(v);
+    if (edited_ != v.edited) {
+        edited_ = v.edited;
+        update();
+    }
 }
 
 // Places the slider where the editor asks; the change this causes is the program's, not the operator's.
@@ -376,6 +380,17 @@ void TFormSetVAV::paintEvent(QPaintEvent *)
         painter.drawRoundedRect(QRectF(8, 228, 308, 83), 8, 8);
         painter.setBrush(QColor(0x56, 0x69, 0x7A));
         painter.drawRoundedRect(QRectF(14, 234, 296, 71), 5, 5);
+    }
+    // The item being edited is outlined in the colour of its value.
+    const int edited = editor_.isOpen() ? editor_.iZL : 0;
+    if (edited >= 1 && edited <= VavEditor::FanItem) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(rgb(VavEditor::kEdited), 2));
+        painter.setBrush(Qt::NoBrush);
+        if (edited == VavEditor::FanItem)
+            painter.drawRoundedRect(QRectF(ImgP_->geometry()).adjusted(-3, -3, 3, 3), 12, 12);
+        else
+            painter.drawRoundedRect(QRectF(7, kRowTop + (edited - 1) * kRowPitch - 1, 310, 40), 9, 9);
     }
 }
 

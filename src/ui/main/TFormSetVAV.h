@@ -84,6 +84,7 @@ private:
     QTimer *second_ = nullptr;
     std::array<int, 5> icons_{-2, -2, -2, -2, -2};
     int pageButton_ = -1;
+    int edited_ = 0;
     qreal dpr_ = 0;
 };
 
