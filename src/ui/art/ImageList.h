@@ -45,7 +45,7 @@ enum class List {
     IL2,           // 7, 34 x 34: zone icons 20..26
     VavFanFrame,   // 1, 89 x 80: frame of the fan level, on the panel blue-grey
     VavReturn,     // 1, 89 x 56: return button
-    VavBackground, // 1, 421 x 319: five row tiles and the slider band; right column x >= 324 free
+    VavBackground, // 1, 421 x 319: five row tiles (8 + 42n, 38 high); the right column x >= 324 free
 };
 
 // Number of pictures in a list and their size in device-independent pixels.
