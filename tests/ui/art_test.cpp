@@ -48,6 +48,13 @@ const ListCase kLists[] = {
     {"IL_Pwr", List::IL_Pwr, 3, {64, 64}, {}},
     {"IL_scn", List::IL_scn, 6, {54, 42}, {5}},
     {"IL_Msg", List::IL_Msg, 7, {32, 32}, {}},
+    // The VAV zone window.
+    {"IL_bt", List::IL_bt, 2, {89, 56}, {}},
+    {"IL0", List::IL0, 10, {34, 34}, {}},
+    {"IL1", List::IL1, 10, {34, 34}, {}},
+    {"IL2", List::IL2, 7, {34, 34}, {}},
+    {"VavFanFrame", List::VavFanFrame, 1, {89, 80}, {}},
+    {"VavReturn", List::VavReturn, 1, {89, 56}, {}},
 };
 
 void PrintTo(const ListCase &c, std::ostream *os)
@@ -217,6 +224,21 @@ TEST(Art, SoloBackgroundHasTheDisplayAndClockColours)
         EXPECT_EQ(at(314, 49), qRgb(248, 251, 254)) << "dpr " << dpr;
     }
     EXPECT_EQ(soloBackground(1).cacheKey(), soloBackground(1).cacheKey());
+}
+
+// The VAV window draws its white row labels over the row tiles, which must be the panel blue-grey.
+TEST(Art, VavBackgroundHasThePanelColourUnderTheRows)
+{
+    for (qreal dpr : {1.0, 2.0}) {
+        const QPixmap pixmap = picture(List::VavBackground, 0, dpr);
+        ASSERT_FALSE(pixmap.isNull());
+        EXPECT_EQ(pixmap.size(), QSize(421, 319) * dpr);
+        const QImage image = pixmap.toImage();
+        for (int row = 0; row < 5; ++row)
+            for (int x : {60, 160, 250})
+                EXPECT_EQ(image.pixel(QPoint(x, 27 + 42 * row) * dpr), qRgb(0x5E, 0x72, 0x84))
+                    << x << " row " << row << " dpr " << dpr;
+    }
 }
 
 TEST(Art, ProgramAndWarningIconsComeInSeveralSizes)

@@ -179,6 +179,52 @@ constexpr const char *kMsg[] = {
     "solo/msg/no_link",      // 6 no link: broken chain on a dark disc
 };
 
+// The VAV zone window.
+
+constexpr const char *kBt[] = {
+    "vav/bt/inert",  // 0 inert: grey tile, two grey sheets and an arrow
+    "vav/bt/active", // 1 next page: blue tile, white sheets and arrow
+};
+
+// Zone icons: a pictogram on a light tile; picture 0 of IL0 is the dark frame under a zone number.
+constexpr const char *kIL0[] = {
+    "vav/zone/frame",     // 0 plain frame
+    "vav/zone/office",    // 1 office: desk with a monitor
+    "vav/zone/meeting",   // 2 meeting room: oval table with four seats
+    "vav/zone/kitchen",   // 3 kitchen: steaming pot
+    "vav/zone/corridor",  // 4 corridor: hallway in perspective
+    "vav/zone/stairs",    // 5 staircase: steps with a handrail
+    "vav/zone/bedroom",   // 6 bedroom: bed
+    "vav/zone/classroom", // 7 classroom: green board on legs
+    "vav/zone/server",    // 8 server room: rack with lamps
+    "vav/zone/shop",      // 9 shop: shelves with goods
+};
+constexpr const char *kIL1[] = {
+    "vav/zone/lounge",    // 10 lounge: sofa
+    "vav/zone/bathroom",  // 11 bathroom: bath tub with a shower
+    "vav/zone/dining",    // 12 dining room: plate, fork and knife
+    "vav/zone/gym",       // 13 gym: dumbbell
+    "vav/zone/storage",   // 14 storage: stacked boxes
+    "vav/zone/garage",    // 15 garage: house with a roll-up door
+    "vav/zone/reception", // 16 reception: desk bell
+    "vav/zone/library",   // 17 library: books on a shelf
+    "vav/zone/lab",       // 18 laboratory: flask
+    "vav/zone/pool",      // 19 pool: ladder and waves
+};
+constexpr const char *kIL2[] = {
+    "vav/zone/cinema",     // 20 hall: screen and seats
+    "vav/zone/workshop",   // 21 workshop: wrench
+    "vav/zone/nursery",    // 22 nursery: toy block, ball and pyramid
+    "vav/zone/medical",    // 23 medical room: red cross
+    "vav/zone/lobby",      // 24 entrance: door
+    "vav/zone/greenhouse", // 25 greenhouse: seedling in a pot
+    "vav/zone/workplace",  // 26 workplace: person at a desk
+};
+
+constexpr const char *kVavFanFrame[] = {"vav/fan_frame"};
+constexpr const char *kVavReturn[] = {"vav/return"};
+constexpr const char *kVavBackground[] = {"vav/background"};
+
 struct ListTable
 {
     QSize size;
@@ -236,6 +282,20 @@ ListTable table(List list)
         return {QSize(54, 42), kScn};
     case List::IL_Msg:
         return {QSize(32, 32), kMsg};
+    case List::IL_bt:
+        return {QSize(89, 56), kBt};
+    case List::IL0:
+        return {QSize(34, 34), kIL0};
+    case List::IL1:
+        return {QSize(34, 34), kIL1};
+    case List::IL2:
+        return {QSize(34, 34), kIL2};
+    case List::VavFanFrame:
+        return {QSize(89, 80), kVavFanFrame};
+    case List::VavReturn:
+        return {QSize(89, 56), kVavReturn};
+    case List::VavBackground:
+        return {QSize(421, 319), kVavBackground};
     }
     return {};
 }

@@ -35,8 +35,17 @@ enum class List {
     IL_IndBtn, // 2, 16 x 16: power-button lamp 0 off, 1 on
     IL_Pwr,    // 3, 64 x 64: power button 0 normal, 1 pressed, 2 grey (disabled)
     IL_scn,    // 6, 54 x 42: as IL_sc (0 blocked, 1 timer 1, 2 timer 2, 3 by hand, 4 timer), 5 empty
-    IL_Msg     // 7, 32 x 32: 0 message, 1 information, 2 warning, 3 fatal alarm, 4 filter,
+    IL_Msg,    // 7, 32 x 32: 0 message, 1 information, 2 warning, 3 fatal alarm, 4 filter,
                //             5 reconnecting, 6 no link
+
+    // The VAV zone window. Zone icon k (1..26) is picture k % 10 of IL0, IL1 or IL2 by k / 10.
+    IL_bt,         // 2, 89 x 56: page button 0 inert (five zones or fewer), 1 next page
+    IL0,           // 10, 34 x 34: 0 the plain frame under a zone number, 1..9 zone icons 1..9
+    IL1,           // 10, 34 x 34: zone icons 10..19
+    IL2,           // 7, 34 x 34: zone icons 20..26
+    VavFanFrame,   // 1, 89 x 80: frame of the fan level, on the panel blue-grey
+    VavReturn,     // 1, 89 x 56: return button
+    VavBackground, // 1, 421 x 319: five row tiles (8 + 42n, 38 high); the right column x >= 324 free
 };
 
 // Number of pictures in a list and their size in device-independent pixels.
