@@ -3,6 +3,7 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
 #include "app/SetPointEditor.h"
+#include "app/VavZones.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
 
@@ -24,20 +25,6 @@ void SoloForms::Image1Click(int i)
         v->editSetPoint(i, SetPointEditor::Temperature, p_.u.nAHU >= 2);
 }
 
-int SoloForms::VavKind(bool pressureRegulation, bool zoneRegulation)
-{
-    if (pressureRegulation)
-        return zoneRegulation ? 22 : 21;
-    return zoneRegulation ? 23 : 24;
-}
-
-int SoloForms::SetVentDataForVAV(int i)
-{
-    UnitTable &u = p_.u;
-    u.IsReqVAVPar[i] = true;
-    return VavKind(u.IsRegPressVAVAHU[i], u.IsRegZoneVAVAHU[i]);
-}
-
 void SoloForms::SetVentPar(int i)
 {
     UnitTable &u = p_.u;
@@ -53,7 +40,9 @@ void SoloForms::SetVentPar(int i)
         v->editSetPoint(i, SetPointEditor::Speed, u.nAHU >= 2);
         return;
     }
-    u.TypeTarget = SetVentDataForVAV(i);
+    // The zone reading starts before the window opens; the window's kind follows the regulation.
+    VavEditor::SetVentDataForVAV(p_, i);
+    u.TypeTarget = VavEditor::kindFor(u.IsRegPressVAVAHU[i], u.IsRegZoneVAVAHU[i]);
     v->editVav(i);
 }
 

@@ -29,10 +29,6 @@ public:
     void PwrMouseDown(int i);
     void PwrMouseUp(int i);
 
-    // Opens the zone reading of unit i for the zone window and gives the window's kind (21..24).
-    int SetVentDataForVAV(int i);
-    static int VavKind(bool pressureRegulation, bool zoneRegulation);
-
     // The operator closed unit i's window. Gives true when the program must end (single-unit mode).
     bool FormClose(int i);
     // The window's minimise command. Single-unit mode minimises the program instead; with several

@@ -152,6 +152,14 @@ TEST_F(SoloWindowTest, EveryAreaWorksFromTheKeyboard)
         EXPECT_EQ(whenModal([&] { QTest::keyClick(area, Qt::Key_Space); }), QString::fromLatin1(c.window));
     }
 
+    // The fan area of a VAV unit opens its zone window, whose zone reading ends with it.
+    p->u.IsVAV[1] = true;
+    w->element("Image2")->setFocus();
+    EXPECT_EQ(whenModal([&] { QTest::keyClick(w->element("Image2"), Qt::Key_Space); }),
+              u"kvu::TFormSetVAV"_s);
+    EXPECT_FALSE(p->u.IsReqVAVPar[1]);
+    p->u.IsVAV[1] = false;
+
     // Space on the power button presses and releases it: one command, the normal look after.
     w->element("PwrBtn")->setFocus();
     QTest::keyPress(w->element("PwrBtn"), Qt::Key_Space);

@@ -11,6 +11,7 @@
 #include "ui/main/SoundTheme.h"
 #include "ui/main/TFormIP.h"
 #include "ui/main/TFormSetMain.h"
+#include "ui/main/TFormSetVAV.h"
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 
@@ -478,6 +479,14 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
     LentDialog lent(formSetMain_, editorAnchor());
     formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
                        withNumber);
+}
+
+void TForm1::editVav(int n)
+{
+    if (!formSetVAV_)
+        formSetVAV_ = new TFormSetVAV(program_, this);
+    LentDialog lent(formSetVAV_, editorAnchor());
+    formSetVAV_->edit(n);
 }
 
 TFormSolo *TForm1::solo(int n) const

@@ -17,6 +17,7 @@ class Program;
 class RowControl;
 class TFormIP;
 class TFormSetMain;
+class TFormSetVAV;
 class TFormSolo;
 class TMessageForm;
 
@@ -49,6 +50,7 @@ public:
     void popupServiceMenu() override;
     void popupRowMenu(int n, bool archiveEnabled) override;
     void editSetPoint(int n, int type, bool withNumber) override;
+    void editVav(int n) override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -124,6 +126,7 @@ private:
     TMessageForm *messageForm_ = nullptr;
     TFormIP *formIP_ = nullptr;
     TFormSetMain *formSetMain_ = nullptr;
+    TFormSetVAV *formSetVAV_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
