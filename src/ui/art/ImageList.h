@@ -35,8 +35,21 @@ enum class List {
     IL_IndBtn, // 2, 16 x 16: power-button lamp 0 off, 1 on
     IL_Pwr,    // 3, 64 x 64: power button 0 normal, 1 pressed, 2 grey (disabled)
     IL_scn,    // 6, 54 x 42: as IL_sc (0 blocked, 1 timer 1, 2 timer 2, 3 by hand, 4 timer), 5 empty
-    IL_Msg     // 7, 32 x 32: 0 message, 1 information, 2 warning, 3 fatal alarm, 4 filter,
+    IL_Msg,    // 7, 32 x 32: 0 message, 1 information, 2 warning, 3 fatal alarm, 4 filter,
                //             5 reconnecting, 6 no link
+
+    // The editors: the mode, scenario, panel clock and set-point windows. Choices and keys sit on the
+    // panel colour RGB(94,114,132); the set-point keys on the editor's light face.
+    IL_RB,      // 3, 37 x 37: radio button 0 not selected, 1 selected, 2 not available
+    IL_CB,      // 3, 37 x 37: check box 0 unchecked, 1 checked, 2 not available
+    IL_Sc,      // 4, 140 x 36: scenario start key 0 not active; active 1 by timer 1, 2 by timer 2,
+                //             3 by hand (also a scenario started from the window)
+    ImageList1, // 2, 37 x 37: the scenario allow box 0 unchecked, 1 checked
+    EdUp,       // 1, 110 x 56: set-point key one step up
+    EdDn,       // 1, 110 x 56: set-point key one step down
+    EdRet,      // 1, 110 x 56: set-point key confirm
+    EdClose,    // 1, 64 x 40: close key of the mode and scenario windows
+    EdKey       // 1, 150 x 44: plain light key under a caption ("Да", "Отмена")
 };
 
 // Number of pictures in a list and their size in device-independent pixels.
