@@ -15,6 +15,7 @@ public:
     explicit RowControl(QWidget *parent, bool acts = true);
 
     void setPixmap(const QPixmap &pixmap);
+    const QPixmap &pixmap() const { return pixmap_; }
     void setTextColour(const QColor &colour);
     void setBackground(const QColor &colour); // invalid colour: transparent
     void setPixelSize(int px);
