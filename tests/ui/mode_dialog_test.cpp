@@ -88,9 +88,10 @@ TEST_F(ModeDialogTest, ClicksQueueTheRequestAndMoveTheSelection)
         EXPECT_EQ(queued(), u"VWFtr_4"_s);
         expectLook(ModeChooser::Off, 1, u"выбрано"_s);
         expectLook(ModeChooser::Heat, 0, u"не выбрано"_s);
-        // A click on the picture or the label at the row's left and right ends acts the same.
-        QTest::mouseClick(dialog.area(ModeChooser::Auto), Qt::LeftButton, {},
-                          dialog.picture(ModeChooser::Auto)->geometry().center());
+        // A click on the picture or the label, as the window delivers it, reaches the row.
+        const QWidget *picture = dialog.picture(ModeChooser::Auto);
+        QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {},
+                          picture->mapTo(&dialog, picture->rect().center()));
         EXPECT_EQ(queued(), u"VWFtr_3"_s);
         expectLook(ModeChooser::Auto, 1, u"выбрано"_s);
         expectLook(ModeChooser::Off, 0, u"не выбрано"_s);
@@ -98,8 +99,9 @@ TEST_F(ModeDialogTest, ClicksQueueTheRequestAndMoveTheSelection)
         click(ModeChooser::Hum);
         EXPECT_EQ(queued(), u"VWFtr_10"_s);
         expectLook(ModeChooser::Hum, 0, u"выключено"_s);
-        QTest::mouseClick(dialog.area(ModeChooser::Hum), Qt::LeftButton, {},
-                          QPoint(dialog.area(ModeChooser::Hum)->width() - 5, 20));
+        const QLabel *label = dialog.label(ModeChooser::Hum);
+        QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, {},
+                          label->mapTo(&dialog, QPoint(label->width() - 5, label->height() / 2)));
         EXPECT_EQ(queued(), u"VWFtr_8"_s);
         expectLook(ModeChooser::Hum, 1, u"включено"_s);
         EXPECT_TRUE(dialog.isVisible()); // the window stays open after a click
