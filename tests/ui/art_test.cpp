@@ -55,6 +55,17 @@ const ListCase kLists[] = {
     {"IL2", List::IL2, 7, {34, 34}, {}},
     {"VavFanFrame", List::VavFanFrame, 1, {89, 80}, {}},
     {"VavReturn", List::VavReturn, 1, {89, 56}, {}},
+
+    // The editors.
+    {"IL_RB", List::IL_RB, 3, {37, 37}, {}},
+    {"IL_CB", List::IL_CB, 3, {37, 37}, {}},
+    {"IL_Sc", List::IL_Sc, 4, {140, 36}, {}},
+    {"ImageList1", List::ImageList1, 2, {37, 37}, {}},
+    {"EdUp", List::EdUp, 1, {110, 56}, {}},
+    {"EdDn", List::EdDn, 1, {110, 56}, {}},
+    {"EdRet", List::EdRet, 1, {110, 56}, {}},
+    {"EdClose", List::EdClose, 1, {64, 40}, {}},
+    {"EdKey", List::EdKey, 1, {150, 44}, {}},
 };
 
 void PrintTo(const ListCase &c, std::ostream *os)

@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/TFormSetMain.h"
 
@@ -75,6 +76,12 @@ TEST_F(SetPointDialogTest, MouseStepsAndConfirmButton)
     EXPECT_EQ(p.u.StrForSend_woPass[1], u"VWTmp_15"_s);
     for (const RowControl *c : {dialog.ImgUp(), dialog.ImgDn(), dialog.ImgRet()})
         EXPECT_FALSE(c->accessibleName().isEmpty());
+    // The keys fill their areas: the key pictures are the areas' size.
+    const qreal dpr = dialog.devicePixelRatioF();
+    EXPECT_EQ(dialog.ImgUp()->pixmap().cacheKey(), art::picture(art::List::EdUp, 0, dpr).cacheKey());
+    EXPECT_EQ(dialog.ImgDn()->pixmap().cacheKey(), art::picture(art::List::EdDn, 0, dpr).cacheKey());
+    EXPECT_EQ(dialog.ImgRet()->pixmap().cacheKey(), art::picture(art::List::EdRet, 0, dpr).cacheKey());
+    EXPECT_EQ(art::size(art::List::EdUp), dialog.ImgUp()->size());
 }
 
 } // namespace

@@ -225,6 +225,35 @@ constexpr const char *kVavFanFrame[] = {"vav/fan_frame"};
 constexpr const char *kVavReturn[] = {"vav/return"};
 constexpr const char *kVavBackground[] = {"vav/background"};
 
+// The editors.
+
+constexpr const char *kRB[] = {
+    "editors/rb_off", // 0 not selected: white ring
+    "editors/rb_on",  // 1 selected: white ring on blue with a white dot
+    "editors/rb_na",  // 2 not available: grey ring with a dash
+};
+
+constexpr const char *kCB[] = {
+    "editors/cb_off", // 0 unchecked: white rounded square
+    "editors/cb_on",  // 1 checked: blue square with a white tick
+    "editors/cb_na",  // 2 not available: grey square with a dash
+};
+
+constexpr const char *kScKey[] = {
+    "editors/sc_off",    // 0 not active: light key, grey lamp, slate play sign
+    "editors/sc_timer1", // 1 active by timer 1: green key, lit lamp, clock with "1"
+    "editors/sc_timer2", // 2 active by timer 2: as 1 with "2"
+    "editors/sc_hand",   // 3 active by hand: green key, lit lamp, open hand
+};
+
+constexpr const char *kScAllow[] = {"editors/cb_off", "editors/cb_on"};
+
+constexpr const char *kEdUp[] = {"editors/up"};       // blue key, chevron up
+constexpr const char *kEdDn[] = {"editors/down"};     // blue key, chevron down
+constexpr const char *kEdRet[] = {"editors/confirm"}; // green key, tick
+constexpr const char *kEdClose[] = {"editors/close"}; // blue key, cross
+constexpr const char *kEdKey[] = {"editors/key"};     // light key, no sign
+
 struct ListTable
 {
     QSize size;
@@ -296,6 +325,25 @@ ListTable table(List list)
         return {QSize(89, 56), kVavReturn};
     case List::VavBackground:
         return {QSize(421, 319), kVavBackground};
+
+    case List::IL_RB:
+        return {QSize(37, 37), kRB};
+    case List::IL_CB:
+        return {QSize(37, 37), kCB};
+    case List::IL_Sc:
+        return {QSize(140, 36), kScKey};
+    case List::ImageList1:
+        return {QSize(37, 37), kScAllow};
+    case List::EdUp:
+        return {QSize(110, 56), kEdUp};
+    case List::EdDn:
+        return {QSize(110, 56), kEdDn};
+    case List::EdRet:
+        return {QSize(110, 56), kEdRet};
+    case List::EdClose:
+        return {QSize(64, 40), kEdClose};
+    case List::EdKey:
+        return {QSize(150, 44), kEdKey};
     }
     return {};
 }

@@ -46,6 +46,19 @@ enum class List {
     VavFanFrame,   // 1, 89 x 80: frame of the fan level, on the panel blue-grey
     VavReturn,     // 1, 89 x 56: return button
     VavBackground, // 1, 421 x 319: five row tiles (8 + 42n, 38 high); the right column x >= 324 free
+
+    // The editors: the mode, scenario, panel clock and set-point windows. Choices and keys sit on the
+    // panel colour RGB(94,114,132); the set-point keys on the editor's light face.
+    IL_RB,      // 3, 37 x 37: radio button 0 not selected, 1 selected, 2 not available
+    IL_CB,      // 3, 37 x 37: check box 0 unchecked, 1 checked, 2 not available
+    IL_Sc,      // 4, 140 x 36: scenario start key 0 not active; active 1 by timer 1, 2 by timer 2,
+                //             3 by hand (also a scenario started from the window)
+    ImageList1, // 2, 37 x 37: the scenario allow box 0 unchecked, 1 checked
+    EdUp,       // 1, 110 x 56: set-point key one step up
+    EdDn,       // 1, 110 x 56: set-point key one step down
+    EdRet,      // 1, 110 x 56: set-point key confirm
+    EdClose,    // 1, 64 x 40: close key of the mode and scenario windows
+    EdKey       // 1, 150 x 44: plain light key under a caption ("Да", "Отмена")
 };
 
 // Number of pictures in a list and their size in device-independent pixels.

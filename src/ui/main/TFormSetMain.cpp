@@ -53,12 +53,9 @@ TFormSetMain::TFormSetMain(Program &program, QWidget *parent)
         b->setGeometry(geometry);
         return b;
     };
-    const qreal dpr = devicePixelRatioF();
     // Steps act on the press, as on the panel; the keyboard gives the same steps (below).
     ImgUp_ = button(u"ImgUp"_s, u"Больше"_s, QRect(252, 72, 110, 56));
-    ImgUp_->setPixmap(art::picture(art::List::ArrowUp, 0, dpr));
     ImgDn_ = button(u"ImgDn"_s, u"Меньше"_s, QRect(252, 136, 110, 56));
-    ImgDn_->setPixmap(art::picture(art::List::ArrowDown, 0, dpr));
     connect(ImgUp_, &RowControl::pressedWith, this, [this](Qt::MouseButton b) {
         if (b == Qt::LeftButton) {
             editor_.ImgUpMouseDown();
@@ -72,9 +69,8 @@ TFormSetMain::TFormSetMain(Program &program, QWidget *parent)
         }
     });
     ImgRet_ = button(u"ImgRet"_s, u"Подтвердить"_s, QRect(252, 212, 110, 56));
-    ImgRet_->setText(u"ОК"_s);
-    ImgRet_->setBackground(QColor(21, 125, 185));
     connect(ImgRet_, &QAbstractButton::clicked, this, &TFormSetMain::confirm);
+    drawKeys();
     setFocusProxy(ImgRet_);
     for (QWidget *w :
          {static_cast<QWidget *>(ImgUp_), static_cast<QWidget *>(ImgDn_), static_cast<QWidget *>(ImgRet_)})
@@ -85,12 +81,22 @@ int TFormSetMain::edit(int n, SetPointEditor::Type type, bool withNumber)
 {
     editor_.prepare(program_, n, type, withNumber);
     editor_.FormActivate();
+    drawKeys();
     LHdr_->setText(editor_.CurHdr);
     showValue();
     if (QWidget *main = parentWidget())
         move(main->geometry().center() - QPoint(width() / 2, height() / 2));
     ImgRet_->setFocus();
     return exec();
+}
+
+// The keys are drawn for the screen the window is on.
+void TFormSetMain::drawKeys()
+{
+    const qreal dpr = devicePixelRatioF();
+    ImgUp_->setPixmap(art::picture(art::List::EdUp, 0, dpr));
+    ImgDn_->setPixmap(art::picture(art::List::EdDn, 0, dpr));
+    ImgRet_->setPixmap(art::picture(art::List::EdRet, 0, dpr));
 }
 
 void TFormSetMain::showValue()

@@ -35,6 +35,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void drawKeys();
     void showValue();
     void confirm();
     // Up, Down, + and − step and Enter confirms, whichever control has the focus.
