@@ -145,7 +145,9 @@ TEST_F(SoloWindowTest, EveryAreaWorksFromTheKeyboard)
         const char *area;
         const char *window;
     };
-    for (const Case &c : {Case{"Image1", "kvu::TFormSetMain"}, Case{"Image2", "kvu::TFormSetMain"}}) {
+    for (const Case &c : {Case{"Image1", "kvu::TFormSetMain"}, Case{"Image2", "kvu::TFormSetMain"},
+                          Case{"Img_hc", "kvu::TMode"}, Case{"ScenArea", "kvu::TFormScen"},
+                          Case{"Image5", "kvu::TFormSet"}}) {
         SCOPED_TRACE(c.area);
         RowControl *area = w->element(c.area);
         area->setFocus();

@@ -10,10 +10,13 @@
 #include "ui/main/RowControl.h"
 #include "ui/main/SoundTheme.h"
 #include "ui/main/TFormIP.h"
+#include "ui/main/TFormScen.h"
+#include "ui/main/TFormSet.h"
 #include "ui/main/TFormSetMain.h"
 #include "ui/main/TFormSetVAV.h"
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
+#include "ui/main/TMode.h"
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -487,6 +490,30 @@ void TForm1::editVav(int n)
         formSetVAV_ = new TFormSetVAV(program_, this);
     LentDialog lent(formSetVAV_, editorAnchor());
     formSetVAV_->edit(n);
+}
+
+void TForm1::editMode(int n)
+{
+    if (!formMode_)
+        formMode_ = new TMode(program_, this);
+    LentDialog lent(formMode_, editorAnchor());
+    formMode_->edit(n);
+}
+
+void TForm1::editScenarios(int n)
+{
+    if (!formScen_)
+        formScen_ = new TFormScen(program_, this);
+    LentDialog lent(formScen_, editorAnchor());
+    formScen_->edit(n);
+}
+
+void TForm1::editPanelClock(int n)
+{
+    if (!formSet_)
+        formSet_ = new TFormSet(program_, this);
+    LentDialog lent(formSet_, editorAnchor());
+    formSet_->edit(n);
 }
 
 TFormSolo *TForm1::solo(int n) const

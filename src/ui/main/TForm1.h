@@ -18,6 +18,9 @@ class RowControl;
 class TFormIP;
 class TFormSetMain;
 class TFormSetVAV;
+class TFormScen;
+class TFormSet;
+class TMode;
 class TFormSolo;
 class TMessageForm;
 
@@ -50,6 +53,9 @@ public:
     void popupServiceMenu() override;
     void popupRowMenu(int n, bool archiveEnabled) override;
     void editSetPoint(int n, int type, bool withNumber) override;
+    void editMode(int n) override;
+    void editScenarios(int n) override;
+    void editPanelClock(int n) override;
     void editVav(int n) override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
@@ -127,6 +133,9 @@ private:
     TFormIP *formIP_ = nullptr;
     TFormSetMain *formSetMain_ = nullptr;
     TFormSetVAV *formSetVAV_ = nullptr;
+    TMode *formMode_ = nullptr;
+    TFormScen *formScen_ = nullptr;
+    TFormSet *formSet_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
