@@ -5,7 +5,9 @@ types the panels' addresses in the address dialog (including a duplicate and an 
 address, which are refused), renames a unit, leaves service mode and waits for the rows to come
 alive from the simulated panels, then goes through the service menu and exits.
 """
+import datetime
 import os
+import socket
 import subprocess
 import sys
 import time
@@ -17,6 +19,7 @@ DATA = os.environ["KVU_E2E_DATA"]
 BLOCK = os.environ["KVU_E2E_BLOCK"]
 SHOTS = os.environ.get("KVU_E2E_SHOTS", "")
 LOG = os.environ["KVU_E2E_LOG"]
+SIMLOG = os.environ["KVU_E2E_SIMLOG"]
 CAPTION = "Klimavox KVU ver. 1.02.03"
 
 
@@ -72,13 +75,32 @@ def top(name, role=None):
     return None
 
 
-def control(window, name):
-    return wait_for(name, lambda: find(window, name=name, showing=True))
+def control(window, name, role=None):
+    return wait_for(name, lambda: find(window, name=name, role=role, showing=True))
+
+
+def clickable(window, name):
+    """The control of that name that can be pressed (a label may carry the same text)."""
+    def probe():
+        for acc in pyatspi.findAllDescendants(window, lambda a: a is not None and a.name == name):
+            if not acc.getState().contains(pyatspi.STATE_SHOWING):
+                continue
+            try:
+                action = acc.queryAction()
+            except NotImplementedError:
+                continue
+            names = [action.getName(k) for k in range(action.nActions)]
+            for k, n in enumerate(names):
+                if n in ("Press", "Toggle", "press", "toggle", "click"):
+                    return acc, k
+        return None
+
+    return wait_for(name, probe)
 
 
 def press(window, name):
-    acc = control(window, name)
-    acc.queryAction().doAction(0)
+    acc, k = clickable(window, name)
+    acc.queryAction().doAction(k)
     return acc
 
 
@@ -118,12 +140,13 @@ def window_geometry(title):
     return (value["Absolute upper-left X"], value["Absolute upper-left Y"], value["Width"], value["Height"])
 
 
-def screenshot(name, extra_width=0, extra_height=0):
-    """The main window as the operator sees it, with any dialog or menu over it."""
+def screenshot(name, extra_width=0, extra_height=0, title=CAPTION):
+    """A window (the main one unless titled otherwise) as the operator sees it, with any dialog or
+    menu over it."""
     if not SHOTS:
         return
     os.makedirs(SHOTS, exist_ok=True)
-    x, y, w, h = window_geometry(CAPTION)
+    x, y, w, h = window_geometry(title)
     time.sleep(0.3)  # the last repaint reaches the screen
     subprocess.run(["import", "-window", "root", "-crop", f"{w + extra_width}x{h + extra_height}+{x}+{y}",
                     "+repage", os.path.join(SHOTS, name + ".png")], check=True)
@@ -195,6 +218,145 @@ def set_address(main, unit, octets, expect_refusal=None, shot=None):
         return
     wait_for("dialog closed", lambda: top("Настройки", "dialog") is None)
     expect_description(main, f"IP адрес вентустановки №{unit}", "IP " + ".".join(map(str, octets)))
+
+
+def simulator(command):
+    """One line to the simulator's control channel; gives its answer."""
+    with open(SIMLOG) as f:
+        port = next(int(line.split()[2]) for line in f if line.startswith("panel-sim control "))
+    with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
+        s.sendall(command.encode() + b"\n")
+        return s.makefile().readline().strip()
+
+
+def windows():
+    app = application()
+    return [(w.getRoleName(), w.name, w.getState().contains(pyatspi.STATE_SHOWING)) for w in app] if app else None
+
+
+def dialog(title):
+    return wait_for(title, lambda: top(title, "dialog"))
+
+
+def closed(title):
+    wait_for(f"{title} closed", lambda: top(title, "dialog") is None)
+
+
+def editor_value(solo, area):
+    """Opens the set-point editor from a unit window area and reads its value (the unit's target)."""
+    press(solo, area)
+    editor = dialog("Задание параметров")
+    value = int(wait_for("value", lambda: find(editor, name="Значение").description))
+    key(ESCAPE)
+    closed("Задание параметров")
+    return value
+
+
+def unit_windows(main):
+    """A unit window from its row: every editor changes the simulated panel, and the change comes back
+    in the panel's status replies."""
+    title = "Управление вентустановкой №2"
+    press(main, "Окно вентустановки №2")
+    solo = wait_for("unit window 2", lambda: top(title) or Exception(repr(windows())))
+    expect_size(solo, (472, 360))
+    wait_for("live values", lambda: description(solo, "Температура: задать") not in ("", None), timeout=20)
+
+    # Temperature target: one step up, Enter; the editor opened again starts at the new target.
+    start = editor_value(solo, "Температура: задать")
+    press(solo, "Температура: задать")
+    editor = dialog("Задание параметров")
+    step = DOWN if start >= 30 else UP
+    key(step)
+    expect_description(editor, "Значение", str(start + (1 if step == UP else -1)))
+    screenshot("solo-setpoint", title=title)
+    key(ENTER)
+    closed("Задание параметров")
+    wanted = start + (1 if step == UP else -1)
+    wait_for("the new target from the panel", lambda: editor_value(solo, "Температура: задать") == wanted)
+
+    # Operating mode: the unit window's mode picture follows the panel.
+    simulator("panel 2 power on")
+    wait_for("unit 2 running", lambda: description(solo, "Режим работы") not in ("", None, "отключено"))
+    before = description(solo, "Режим работы")
+    press(solo, "Режим работы")
+    mode = dialog("Режим работы вентустановки №2")
+    screenshot("mode", title="Режим работы вентустановки №2")
+    press(mode, "Обогрев" if before != "обогрев" else "Отключено")
+    key(ESCAPE)
+    closed("Режим работы вентустановки №2")
+    wait_for("the new mode from the panel",
+             lambda: description(solo, "Режим работы") != before)
+
+    # Scenario 5 started from the scenario window runs on the panel.
+    simulator("panel 2 set scenallow on")
+    press(solo, "Сценарии")
+    scen = dialog("Сценарии")
+    press(scen, "Запустить сценарий 5")
+    screenshot("scenarios", title="Сценарии")
+    key(ESCAPE)
+    closed("Сценарии")
+    expect_description(solo, "Сценарии", "активен сценарий 5")
+
+    # Panel clock: set wrong at the panel, then set from the computer.
+    simulator("panel 2 set clock 2025-03-05T14:07:09")
+    wait_for("the wrong date", lambda: "05.03.25" in (description(solo, "Часы пульта: установить") or ""))
+    press(solo, "Часы пульта: установить")
+    clock = dialog("Установка даты и времени")
+    screenshot("clock", title="Установка даты и времени")
+    press(clock, "Да")
+    closed("Установка даты и времени")
+    today = datetime.date.today().strftime("%d.%m.%y")
+    wait_for("today's date from the panel", lambda: today in (description(solo, "Часы пульта: установить") or ""))
+    screenshot("solo", title=title)
+
+    # Unit 1 has VAV zones: its fan area opens the zone window, whose rows fill from the panel.
+    press(main, "Окно вентустановки №1")
+    solo1 = wait_for("unit window 1", lambda: top("Управление вентустановкой №1 (Приток цех 1)"))
+    wait_for("unit 1 answering", lambda: description(solo1, "Вентилятор: задать скорость") not in ("", None),
+             timeout=20)
+    press(solo1, "Вентилятор: задать скорость")
+    vav = dialog("Задание расхода воздуха VAV")
+    wait_for("zone rows", lambda: find(vav, name="Зона 1, задание", showing=True), timeout=20)
+    time.sleep(4)  # a full page of zones has been read
+    screenshot("vav", title="Задание расхода воздуха VAV")
+    key(ESCAPE)
+    closed("Задание расхода воздуха VAV")
+
+    # The window menu closes a unit window; the row's status text opens and closes it too.
+    press(solo1, "Меню окна")
+    wait_for("window menu", popup_shown)
+    key(UP)
+    key(ENTER)
+    wait_for("unit window 1 closed", lambda: top("Управление вентустановкой №1 (Приток цех 1)") is None)
+    press(main, "Окно вентустановки №2")
+    wait_for("unit window 2 closed", lambda: top(title) is None)
+
+
+def single_unit():
+    """With one unit the program is its unit window: no main window, and "Выход" in its menu ends
+    the program."""
+    path = os.path.join(DATA, "klimavox_kvu.ini")
+    with open(path, encoding="utf-8") as f:
+        ini = f.read().replace("nAHU=3", "nAHU=1")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(ini)
+    with open(LOG, "a") as log:
+        program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+    try:
+        title = "Управление вентустановкой \"Приток цех 1\""
+        solo = wait_for("the unit window as the program's window", lambda: top(title), timeout=30)
+        wait_for("no main window", lambda: top(CAPTION, "frame") is None)
+        control(solo, "Режим работы")
+        press(solo, "Меню окна")
+        wait_for("window menu", popup_shown)
+        key(UP)
+        key(ENTER)
+        status = program.wait(timeout=15)
+        if status != 0:
+            raise Failure(f"the single-unit program ended with {status}")
+    except BaseException:
+        program.kill()
+        raise
 
 
 def main():
@@ -276,6 +438,8 @@ def run(program):
     key(ESCAPE)
     wait_for("editor closed", lambda: top("Задание параметров", "dialog") is None)
 
+    unit_windows(main)
+
     # The service menu by keyboard: the first item enters service mode ("Параметры" is disabled
     # and skipped), the last one ends the program.
     press(main, "Меню")
@@ -298,7 +462,8 @@ def run(program):
     for key_text in ("nAHU=3", f"IPInt4_3={third[3]}", "NameAHU1=Приток цех 1", "IsRun=0"):
         if key_text not in ini:
             raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
-    print("main window end-to-end: ok")
+    single_unit()
+    print("main window and unit windows end-to-end: ok")
 
 
 if __name__ == "__main__":

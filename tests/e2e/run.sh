@@ -32,9 +32,12 @@ export DISPLAY=":$(head -n1 "$work/display")"
 block="127.$((77 + $$ % 50)).$((1 + $$ % 200))"
 "$sim" --panels 3 --base-address "$block.1" --control-port 0 --switch-time 500 >"$work/sim.log" 2>&1 &
 
-export KVU_E2E_PROGRAM=$program KVU_E2E_DATA=$work/data KVU_E2E_BLOCK=$block KVU_E2E_SHOTS=$shots KVU_E2E_LOG=$work/program.log
+export KVU_E2E_PROGRAM=$program KVU_E2E_DATA=$work/data KVU_E2E_BLOCK=$block KVU_E2E_SHOTS=$shots KVU_E2E_LOG=$work/program.log \
+  KVU_E2E_SIMLOG=$work/sim.log
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 unset QT_QPA_PLATFORM
+# A Russian workstation: dates in the program's windows read as the operator sees them.
+export LANG=ru_RU.UTF-8 LC_ALL=
 # pyatspi comes from Debian's python3, whatever python3 is first on the PATH.
 status=0
 dbus-run-session -- bash -c '

@@ -7,6 +7,7 @@
 #include "ui/main/TFormSolo.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QMenu>
 #include <QSignalSpy>
@@ -56,6 +57,7 @@ protected:
         QTimer::singleShot(0, [&] {
             if (QWidget *w = QApplication::activeModalWidget()) {
                 seen = QString::fromLatin1(w->metaObject()->className());
+                modalParent = w->parentWidget();
                 QTest::keyClick(w, Qt::Key_Escape);
             }
         });
@@ -67,6 +69,7 @@ protected:
     FakeClock clock;
     std::unique_ptr<Program> p;
     std::unique_ptr<TForm1> form;
+    QWidget *modalParent = nullptr;
 };
 
 TEST_F(SoloWindowTest, OpensFromTheRowShowsTheUnitAndClosesToItsRow)
@@ -152,6 +155,10 @@ TEST_F(SoloWindowTest, EveryAreaWorksFromTheKeyboard)
         RowControl *area = w->element(c.area);
         area->setFocus();
         EXPECT_EQ(whenModal([&] { QTest::keyClick(area, Qt::Key_Space); }), QString::fromLatin1(c.window));
+        // It stood over the unit window it was opened from, and went back to the main window after.
+        EXPECT_EQ(modalParent, w);
+        EXPECT_EQ(f.findChildren<QDialog *>(Qt::FindDirectChildrenOnly).size(),
+                  f.findChildren<QDialog *>().size());
     }
 
     // The fan area of a VAV unit opens its zone window, whose zone reading ends with it.

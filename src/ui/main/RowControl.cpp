@@ -10,15 +10,51 @@ namespace kvu {
 
 namespace {
 
+// A choice that shows whether it is taken (a mode, a check box): its one action is the click, as
+// for the mouse. The toolkit's own toggle would flip the look without choosing anything.
+class ChoiceAccessible : public QAccessibleWidget
+{
+public:
+    explicit ChoiceAccessible(RowControl *control)
+        : QAccessibleWidget(control,
+                            control->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox)
+    {}
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = control()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() || action == toggleAction()) {
+            if (control()->isEnabled())
+                control()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+
+private:
+    RowControl *control() const { return static_cast<RowControl *>(widget()); }
+};
+
 // A control that does not act is plain text to a screen reader, not a button.
 QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
 {
     if (className != QLatin1StringView("kvu::RowControl") || !object || !object->isWidgetType())
         return nullptr;
     auto *control = static_cast<RowControl *>(object);
-    if (control->acts())
-        return nullptr;
-    return new QAccessibleWidget(control, QAccessible::StaticText);
+    if (!control->acts())
+        return new QAccessibleWidget(control, QAccessible::StaticText);
+    if (control->isCheckable())
+        return new ChoiceAccessible(control);
+    return nullptr;
 }
 
 } // namespace

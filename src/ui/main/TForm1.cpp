@@ -468,9 +468,12 @@ private:
 
 QWidget *TForm1::editorAnchor()
 {
-    for (const auto &w : solos_) {
-        if (w && w->isVisible() && (w->isActiveWindow() || !isVisible()))
-            return w.get();
+    if (actingSolo_)
+        return actingSolo_;
+    // Single-unit mode: the unit window is the program's window.
+    if (!isVisible()) {
+        if (TFormSolo *w = solo(1); w && w->isVisible())
+            return w;
     }
     return this;
 }
@@ -528,6 +531,7 @@ bool TForm1::openUnitWindow(int n)
     auto &w = solos_[std::size_t(n)];
     if (!w) {
         w = std::make_unique<TFormSolo>(program_, n);
+        connect(w.get(), &TFormSolo::acting, this, [this](TFormSolo *window) { actingSolo_ = window; });
         program_.u.FormAS[n] = w.get();
     }
     w->open();
@@ -559,12 +563,12 @@ void TForm1::minimizeMainWindow()
 
 void TForm1::showInformation(const QString &text)
 {
-    QMessageBox::information(this, windowTitle(), text, QMessageBox::Ok);
+    QMessageBox::information(editorAnchor(), windowTitle(), text, QMessageBox::Ok);
 }
 
 void TForm1::showWarning(const QString &text)
 {
-    QMessageBox::warning(this, windowTitle(), text, QMessageBox::Ok);
+    QMessageBox::warning(editorAnchor(), windowTitle(), text, QMessageBox::Ok);
 }
 
 std::optional<QString> TForm1::askText(const QString &title, const QString &prompt, const QString &preset)

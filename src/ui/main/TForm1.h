@@ -124,8 +124,8 @@ private:
     void renderHeader();
     void setRowNames(int r);
     void trayFrame();
-    // The window an editor opens over: the active unit window, or unit 1's when the main window is
-    // hidden (single-unit mode), else the main window.
+    // The window an editor or message box opens over: the unit window whose click opened it, or
+    // unit 1's when the main window is hidden (single-unit mode), else the main window.
     QWidget *editorAnchor();
 
     Program &program_;
@@ -140,6 +140,7 @@ private:
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
     std::array<std::unique_ptr<TFormSolo>, 11> solos_{};
+    TFormSolo *actingSolo_ = nullptr;
     RowControl *Img_serv_ = nullptr;
     RowControl *Img_n_up_ = nullptr;
     RowControl *Img_n_dn_ = nullptr;

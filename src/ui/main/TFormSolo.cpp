@@ -90,24 +90,29 @@ TFormSolo::TFormSolo(Program &program, int unit)
     menuKey->setPixmap(art::picture(List::IL_serv, 0, devicePixelRatioF()));
 
     SoloForms &logic = program_.soloForms();
-    connect(element("Image1"), &QAbstractButton::clicked, this, [this, &logic] { logic.Image1Click(unit_); });
-    connect(element("Image2"), &QAbstractButton::clicked, this, [this, &logic] { logic.SetVentPar(unit_); });
-    connect(element("Img_hc"), &QAbstractButton::clicked, this, [this, &logic] { logic.Img_hcClick(unit_); });
-    connect(element("Image5"), &QAbstractButton::clicked, this, [this, &logic] { logic.Image5Click(unit_); });
+    connect(element("Image1"), &QAbstractButton::clicked, this,
+            [this, &logic] { act([&] { logic.Image1Click(unit_); }); });
+    connect(element("Image2"), &QAbstractButton::clicked, this,
+            [this, &logic] { act([&] { logic.SetVentPar(unit_); }); });
+    connect(element("Img_hc"), &QAbstractButton::clicked, this,
+            [this, &logic] { act([&] { logic.Img_hcClick(unit_); }); });
+    connect(element("Image5"), &QAbstractButton::clicked, this,
+            [this, &logic] { act([&] { logic.Image5Click(unit_); }); });
     connect(element("ScenArea"), &QAbstractButton::clicked, this,
-            [this, &logic] { logic.Img_ScIcoClick(unit_); });
+            [this, &logic] { act([&] { logic.Img_ScIcoClick(unit_); }); });
     connect(element("MsgArea"), &QAbstractButton::clicked, this,
-            [this, &logic] { logic.Img_MsgClick(unit_); });
+            [this, &logic] { act([&] { logic.Img_MsgClick(unit_); }); });
     connect(menuKey, &QAbstractButton::clicked, this, &TFormSolo::showMenu);
 
     // The power button and its lamps: press and release, with any mouse button or with the keyboard.
     for (const char *name : {"PwrBtn", "Ind", "IndBtn"}) {
         RowControl *c = element(name);
-        connect(c, &QAbstractButton::pressed, this, [this, &logic] { logic.PwrMouseDown(unit_); });
+        connect(c, &QAbstractButton::pressed, this,
+                [this, &logic] { act([&] { logic.PwrMouseDown(unit_); }); });
         connect(c, &QAbstractButton::released, this, [this, &logic] { logic.PwrMouseUp(unit_); });
         connect(c, &RowControl::pressedWith, this, [this, &logic](Qt::MouseButton b) {
             if (b != Qt::LeftButton)
-                logic.PwrMouseDown(unit_);
+                act([&] { logic.PwrMouseDown(unit_); });
         });
         c->installEventFilter(this);
     }
@@ -120,6 +125,13 @@ TFormSolo::TFormSolo(Program &program, int unit)
         setTabOrder(element(order[k - 1]), element(order[k]));
     buildMenu();
     render();
+}
+
+void TFormSolo::act(const std::function<void()> &handler)
+{
+    Q_EMIT acting(this);
+    handler();
+    Q_EMIT acting(nullptr);
 }
 
 RowControl *TFormSolo::add(const char *name, QRect geometry, const QString &accessible, bool acts)

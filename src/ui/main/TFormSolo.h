@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QMenu;
 
 namespace kvu {
@@ -29,6 +31,11 @@ public:
     RowControl *element(const char *name) const;
     QMenu *menu() const { return menu_; }
 
+Q_SIGNALS:
+    // Around a click handler: the window that editors and message boxes it opens stand over
+    // (nullptr once the handler has returned).
+    void acting(kvu::TFormSolo *window);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -37,6 +44,7 @@ protected:
 
 private:
     RowControl *add(const char *name, QRect geometry, const QString &accessible, bool acts);
+    void act(const std::function<void()> &handler);
     void buildMenu();
     void showMenu();
 
