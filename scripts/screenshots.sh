@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Renders the main window against three simulated panels on a virtual display and writes PNG
+# Renders the program against three simulated panels on a virtual display and writes PNG
 # screenshots of its steps (service mode with empty rows, service mode with addresses, normal mode
-# with live rows) to docs/screenshots/ (or the folder given).
+# with live rows, a unit window and each of its editors) to docs/screenshots/ (or the folder given).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshots}
