@@ -46,7 +46,8 @@ void SoloForms::SetVentPar(int i)
     v->editVav(i);
 }
 
-void SoloForms::Img_hcClick(int i)
+// The mode and clock areas remember the unit even when their window does not open.
+void SoloForms::openForForm(int i, void (ProgramView::*open)(int))
 {
     if (i < 1 || i > MaxnAHU)
         return;
@@ -54,7 +55,12 @@ void SoloForms::Img_hcClick(int i)
     if (!usable(i))
         return;
     if (ProgramView *v = p_.view())
-        v->editMode(i);
+        (v->*open)(i);
+}
+
+void SoloForms::Img_hcClick(int i)
+{
+    openForForm(i, &ProgramView::editMode);
 }
 
 void SoloForms::Img_ScIcoClick(int i)
@@ -68,13 +74,7 @@ void SoloForms::Img_ScIcoClick(int i)
 
 void SoloForms::Image5Click(int i)
 {
-    if (i < 1 || i > MaxnAHU)
-        return;
-    p_.u.iForm = i;
-    if (!usable(i))
-        return;
-    if (ProgramView *v = p_.view())
-        v->editPanelClock(i);
+    openForForm(i, &ProgramView::editPanelClock);
 }
 
 void SoloForms::Img_MsgClick(int i)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/ProgramView.h"
+
 namespace kvu {
 
 class Program;
@@ -43,6 +45,7 @@ public:
 
 private:
     bool usable(int i) const;
+    void openForForm(int i, void (ProgramView::*open)(int));
 
     Program &p_;
 };

@@ -16,22 +16,12 @@ using namespace Qt::Literals::StringLiterals;
 using namespace kvu;
 using kvu::test::FakeSockets;
 using kvu::test::FakeView;
+using kvu::test::Units;
 using Icon = kvu::ProgramView::TrayIcon;
 
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 5), QTime(14, 7, 9));
-
-// Settings with nAHU rows whose units 1..5 have the addresses 10.0.0.n, plus the extra lines.
-QByteArray Units(int nAHU, const QByteArray &extra = {})
-{
-    QByteArray ini = "[Options]\nnAHU=" + QByteArray::number(nAHU) + "\n";
-    for (int n = 1; n <= 5; ++n) {
-        const QByteArray k = QByteArray::number(n);
-        ini += "IPInt1_" + k + "=10\nIPInt2_" + k + "=0\nIPInt3_" + k + "=0\nIPInt4_" + k + "=" + k + "\n";
-    }
-    return ini + extra;
-}
 
 QByteArray Pass(int n, const QString &pass)
 {

@@ -20,4 +20,15 @@ inline QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Settings with nAHU rows whose units 1..5 have the addresses 10.0.0.n, plus the extra lines.
+inline QByteArray Units(int nAHU, const QByteArray &extra = {})
+{
+    QByteArray ini = "[Options]\nnAHU=" + QByteArray::number(nAHU) + "\n";
+    for (int n = 1; n <= 5; ++n) {
+        const QByteArray k = QByteArray::number(n);
+        ini += "IPInt1_" + k + "=10\nIPInt2_" + k + "=0\nIPInt3_" + k + "=0\nIPInt4_" + k + "=" + k + "\n";
+    }
+    return ini + extra;
+}
+
 } // namespace kvu::test

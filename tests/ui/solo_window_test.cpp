@@ -2,6 +2,7 @@
 #include "app/Program.h"
 #include "app/ViewModels.h"
 #include "link/PanelLink.h"
+#include "support/TempIni.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/TForm1.h"
 #include "ui/main/TFormSolo.h"
@@ -18,18 +19,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace kvu;
+using kvu::test::Units;
 
 namespace {
-
-QByteArray Units(int nAHU, const QByteArray &extra = {})
-{
-    QByteArray ini = "[Options]\nnAHU=" + QByteArray::number(nAHU) + "\n";
-    for (int n = 1; n <= 5; ++n) {
-        const QByteArray k = QByteArray::number(n);
-        ini += "IPInt1_" + k + "=10\nIPInt2_" + k + "=0\nIPInt3_" + k + "=0\nIPInt4_" + k + "=" + k + "\n";
-    }
-    return ini + extra;
-}
 
 class SoloWindowTest : public ::testing::Test
 {

@@ -84,4 +84,15 @@ int arrowStep(const QKeyEvent *event)
     }
 }
 
+bool ArrowFocusDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        if (const int step = arrowStep(static_cast<QKeyEvent *>(event))) {
+            focusNextPrevChild(step > 0);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 } // namespace kvu::editor

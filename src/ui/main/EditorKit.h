@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDialog>
 #include <QRect>
 
 class QKeyEvent;
@@ -29,5 +30,16 @@ void trackFocus(QWidget *window);
 
 // The arrow keys move between the choices of an editor: +1 (down, right), -1 (up, left) or 0.
 int arrowStep(const QKeyEvent *event);
+
+// An editor window whose arrow keys move the focus between its choices, like Tab and Shift+Tab; the
+// window installs itself as the event filter of each choice.
+class ArrowFocusDialog : public QDialog
+{
+public:
+    using QDialog::QDialog;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
 
 } // namespace kvu::editor

@@ -466,6 +466,16 @@ private:
 
 } // namespace
 
+// Creates the editor on first use (it is kept for the next time) and runs it for unit n over the
+// window it was asked from.
+template <class Editor> void TForm1::runEditor(Editor *&editor, int n)
+{
+    if (!editor)
+        editor = new Editor(program_, this);
+    LentDialog lent(editor, editorAnchor());
+    editor->edit(n);
+}
+
 QWidget *TForm1::editorAnchor()
 {
     if (actingSolo_)
@@ -489,34 +499,22 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
 
 void TForm1::editVav(int n)
 {
-    if (!formSetVAV_)
-        formSetVAV_ = new TFormSetVAV(program_, this);
-    LentDialog lent(formSetVAV_, editorAnchor());
-    formSetVAV_->edit(n);
+    runEditor(formSetVAV_, n);
 }
 
 void TForm1::editMode(int n)
 {
-    if (!formMode_)
-        formMode_ = new TMode(program_, this);
-    LentDialog lent(formMode_, editorAnchor());
-    formMode_->edit(n);
+    runEditor(formMode_, n);
 }
 
 void TForm1::editScenarios(int n)
 {
-    if (!formScen_)
-        formScen_ = new TFormScen(program_, this);
-    LentDialog lent(formScen_, editorAnchor());
-    formScen_->edit(n);
+    runEditor(formScen_, n);
 }
 
 void TForm1::editPanelClock(int n)
 {
-    if (!formSet_)
-        formSet_ = new TFormSet(program_, this);
-    LentDialog lent(formSet_, editorAnchor());
-    formSet_->edit(n);
+    runEditor(formSet_, n);
 }
 
 TFormSolo *TForm1::solo(int n) const

@@ -127,6 +127,7 @@ private:
     // The window an editor or message box opens over: the unit window whose click opened it, or
     // unit 1's when the main window is hidden (single-unit mode), else the main window.
     QWidget *editorAnchor();
+    template <class Editor> void runEditor(Editor *&editor, int n);
 
     Program &program_;
     TMessageForm *messageForm_ = nullptr;

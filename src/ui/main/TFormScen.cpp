@@ -45,8 +45,9 @@ QString keyState(int look)
 } // namespace
 
 TFormScen::TFormScen(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : editor::ArrowFocusDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                           Qt::MSWindowsFixedSizeDialogHint),
       program_(program)
 {
     setObjectName(u"FormScen"_s);
@@ -167,17 +168,6 @@ void TFormScen::start(int n)
 {
     chooser_.start(program_, n);
     showRows();
-}
-
-bool TFormScen::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        if (const int step = editor::arrowStep(static_cast<QKeyEvent *>(event))) {
-            focusNextPrevChild(step > 0);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFormScen::paintEvent(QPaintEvent *)

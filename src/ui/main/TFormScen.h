@@ -2,7 +2,7 @@
 
 #include "app/ScenarioChooser.h"
 
-#include <QDialog>
+#include "ui/main/EditorKit.h"
 #include <array>
 
 class QLabel;
@@ -16,7 +16,7 @@ class RowControl;
 // forbids them. Every click queues the request for the unit and its slaves at once; the window
 // stays open until closed. Tab and the arrow keys move between the keys, Enter or Space takes one,
 // Escape closes.
-class TFormScen : public QDialog
+class TFormScen : public editor::ArrowFocusDialog
 {
     Q_OBJECT
 public:
@@ -40,7 +40,6 @@ public:
     RowControl *Img_Close() const { return Img_Close_; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -16,8 +16,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace kvu {
 
 TFormSet::TFormSet(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : editor::ArrowFocusDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                           Qt::MSWindowsFixedSizeDialogHint),
       program_(program)
 {
     setObjectName(u"FormSet"_s);
@@ -97,17 +98,6 @@ void TFormSet::done(int result)
 {
     timer_->stop();
     QDialog::done(result);
-}
-
-bool TFormSet::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        if (const int step = editor::arrowStep(static_cast<QKeyEvent *>(event))) {
-            focusNextPrevChild(step > 0);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TFormSet::paintEvent(QPaintEvent *)

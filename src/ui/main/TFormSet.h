@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/main/EditorKit.h"
 
 class QLabel;
 class QTimer;
@@ -14,7 +14,7 @@ class RowControl;
 // time, which it shows running. "Да" queues the clock request for the unit and its slaves and
 // closes; "Отмена", the close button and Escape close without sending. The focus starts on
 // "Отмена", so that a stray Enter sends nothing; Tab or the arrow keys reach "Да".
-class TFormSet : public QDialog
+class TFormSet : public editor::ArrowFocusDialog
 {
     Q_OBJECT
 public:
@@ -38,7 +38,6 @@ public:
     void done(int result) override;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -28,8 +28,9 @@ int rowTop(ModeChooser::Row row)
 } // namespace
 
 TMode::TMode(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : editor::ArrowFocusDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                                           Qt::MSWindowsFixedSizeDialogHint),
       program_(program)
 {
     setObjectName(u"Mode"_s);
@@ -131,17 +132,6 @@ void TMode::click(ModeChooser::Row row)
     // Redrawn in every case: a click on a checkable area flips its checked state, which the rows
     // set back from the chooser.
     showRows();
-}
-
-bool TMode::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress) {
-        if (const int step = editor::arrowStep(static_cast<QKeyEvent *>(event))) {
-            focusNextPrevChild(step > 0);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TMode::paintEvent(QPaintEvent *)

@@ -2,7 +2,7 @@
 
 #include "app/ModeChooser.h"
 
-#include <QDialog>
+#include "ui/main/EditorKit.h"
 #include <array>
 
 class QLabel;
@@ -16,7 +16,7 @@ class RowControl;
 // off) and the humidifier of one unit. Every click that changes something queues the request at
 // once; the window stays open until closed. Tab and the arrow keys move between the rows, Enter or
 // Space takes one, Escape closes.
-class TMode : public QDialog
+class TMode : public editor::ArrowFocusDialog
 {
     Q_OBJECT
 public:
@@ -36,7 +36,6 @@ public:
     void FormActivate(int i);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
