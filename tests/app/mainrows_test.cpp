@@ -7,6 +7,7 @@
 #include "link/PollCycle.h"
 #include "support/FakeSocket.h"
 #include "support/FakeView.h"
+#include "support/StartedProgram.h"
 #include "support/TempIni.h"
 
 #include <QTemporaryDir>
@@ -28,33 +29,17 @@ QByteArray Pass(int n, const QString &pass)
     return "PassPNL" + QByteArray::number(n) + "=" + CodePass(pass).toLatin1() + "\n";
 }
 
-class MainRowsTest : public ::testing::Test
+class MainRowsTest : public test::StartedProgram
 {
 protected:
     void SetUp() override { clock.set(kNow); }
 
-    Program &start(const QByteArray &ini)
-    {
-        test::writeFile(dir.filePath(u"klimavox_kvu.ini"_s), ini);
-        p = std::make_unique<Program>(clock, dir.path());
-        p->setView(&view);
-        p->setDiskQuery([](const QString &) { return DiskSpace{true, kMinFreeDiskBytes, 0, {}}; });
-        fakes = std::make_unique<FakeSockets>(*p);
-        p->FormCreate();
-        view.calls.clear();
-        return *p;
-    }
     MainRows &rows() { return p->mainRows(); }
     void enterService()
     {
         rows().TuneIPClick();
         ASSERT_TRUE(p->u.IsServiceMode);
         view.calls.clear();
-    }
-    // A key of section "Options" as stored in the file; "none" when missing.
-    QString stored(const QString &key) const
-    {
-        return p->iniFile()->ReadRaw(u"Options", key).value_or(u"none"_s);
     }
     // Counts the writes that reach the settings file while fn runs.
     int writesDuring(const std::function<void()> &fn)
@@ -70,12 +55,6 @@ protected:
     }
     std::vector<int> ms() const { return {p->u.iNumMS.begin() + 1, p->u.iNumMS.begin() + 6}; }
     const RowView &row(int r) const { return p->rows[std::size_t(r)]; }
-
-    QTemporaryDir dir;
-    FakeClock clock;
-    FakeView view;
-    std::unique_ptr<Program> p;
-    std::unique_ptr<FakeSockets> fakes;
 };
 
 TEST_F(MainRowsTest, WindowHeightAndRowsInUseForBothModes)

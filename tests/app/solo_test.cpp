@@ -4,6 +4,7 @@
 #include "link/PollCycle.h"
 #include "support/FakeSocket.h"
 #include "support/FakeView.h"
+#include "support/StartedProgram.h"
 #include "support/TempIni.h"
 
 #include <QTemporaryDir>
@@ -17,34 +18,10 @@ using kvu::test::Units;
 
 namespace {
 
-class SoloTest : public ::testing::Test
+class SoloTest : public test::StartedProgram
 {
 protected:
-    Program &start(const QByteArray &ini)
-    {
-        fakes.reset();
-        p.reset();
-        view.calls.clear();
-        test::writeFile(dir.filePath(u"klimavox_kvu.ini"_s), ini);
-        p = std::make_unique<Program>(clock, dir.path());
-        p->setView(&view);
-        p->setDiskQuery([](const QString &) { return DiskSpace{true, kMinFreeDiskBytes, 0, {}}; });
-        fakes = std::make_unique<FakeSockets>(*p);
-        p->FormCreate();
-        view.calls.clear();
-        return *p;
-    }
     SoloForms &solo() { return p->soloForms(); }
-    QString stored(const QString &key) const
-    {
-        return p->iniFile()->ReadRaw(u"Options", key).value_or(u"none"_s);
-    }
-
-    QTemporaryDir dir;
-    FakeClock clock;
-    FakeView view;
-    std::unique_ptr<Program> p;
-    std::unique_ptr<FakeSockets> fakes;
 };
 
 TEST_F(SoloTest, ClicksOpenTheEditorsOnlyForAnAnsweringUnitOutsideServiceMode)
