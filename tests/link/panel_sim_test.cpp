@@ -385,49 +385,288 @@ TEST_F(PanelSimTest, SplitAndJoinedReplies)
     EXPECT_TRUE(joined.contains("VPr07_"));
 }
 
-TEST_F(PanelSimTest, ArchiveBlocksCarryTheirChecksumAndRestoreWritesThemBack)
+// The archive exchange: the panel's configuration of 39 blocks, read out and written back.
+class PanelArchiveTest : public PanelSimTest
 {
-    EXPECT_EQ(ask("VRPrt_1000"), "VRPrt_6B");
+protected:
     struct Group
     {
         const char *code;
         int blocks;
-        int fields;
+        int items; // code, index, data fields, checksum
     };
-    const Group groups[] = {{"VRSD1", 9, 10}, {"VRSD2", 9, 18}, {"VRVD1", 20, 11}, {"VRFD1", 1, 12}};
-    QList<QByteArray> blocks;
-    for (const Group &g : groups) {
-        for (int i = 0; i < g.blocks; ++i) {
-            const QByteArray block = ask(QByteArray(g.code) + "_1000_" + QByteArray::number(i, 16).toUpper());
-            SCOPED_TRACE(block.constData());
-            EXPECT_EQ(items(block).size(), g.fields);
-            EXPECT_EQ(items(block)[1], QString::number(i, 16).toUpper());
-            EXPECT_TRUE(checksumHolds(block));
-            blocks << block;
+    static constexpr Group kGroups[] = {
+        {"VRSD1", 9, 10}, {"VRSD2", 9, 18}, {"VRVD1", 20, 11}, {"VRFD1", 1, 12}};
+
+    static int itemsOf(const QByteArray &block)
+    {
+        for (const Group &g : kGroups) {
+            if (block.startsWith(g.code))
+                return g.items;
+        }
+        return -1;
+    }
+
+    // The 39 blocks of the connected panel in the order the program asks for them, each checked.
+    QList<QByteArray> saveAll(const QByteArray &password)
+    {
+        QList<QByteArray> blocks;
+        EXPECT_EQ(ask("VRPrt_" + password), "VRPrt_6B");
+        for (const Group &g : kGroups) {
+            for (int i = 0; i < g.blocks; ++i) {
+                const QByteArray index = QByteArray::number(i, 16).toUpper();
+                const QByteArray block = ask(QByteArray(g.code) + '_' + password + '_' + index);
+                SCOPED_TRACE(block.constData());
+                const QStringList fields = items(block);
+                EXPECT_EQ(fields.size(), g.items);
+                EXPECT_EQ(fields.value(0), QLatin1String(g.code));
+                EXPECT_EQ(fields.value(1), QString::fromLatin1(index));
+                for (qsizetype f = 2; f + 1 < fields.size(); ++f)
+                    EXPECT_LE(fields[f].size(), 4) << "data fields are short hexadecimal numbers";
+                EXPECT_TRUE(checksumHolds(block));
+                blocks << block;
+            }
+        }
+        return blocks;
+    }
+
+    // A stored block as the program writes it back: "VR" made "VA", the password after the code.
+    static QByteArray writeBack(const QByteArray &block, const QByteArray &password)
+    {
+        return "VA" + block.mid(2, 3) + '_' + password + block.mid(5);
+    }
+
+    static QByteArray taken(const QByteArray &block)
+    {
+        return "VA" + block.mid(2, 3) + '_' + items(block)[1].toLatin1();
+    }
+
+    QString config(int panel) { return control(QStringLiteral("panel %1 get config").arg(panel)); }
+
+    // Asks the control channel until it gives the expected answer; the panel socket is served apart.
+    bool controlReaches(const QString &command, const QString &answer)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < kWaitMs) {
+            if (control(command) == answer)
+                return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(PanelArchiveTest, SaveReadsThirtyNineBlocksWithTheProgramsChecksum)
+{
+    const QList<QByteArray> blocks = saveAll("1000");
+    ASSERT_EQ(blocks.size(), 39);
+    EXPECT_EQ(config(1), QLatin1String("ok ") + QString::fromLatin1(blocks.join(' ')));
+    // Each panel has a configuration of its own, so a restore into another panel shows.
+    connectPanel(2);
+    const QList<QByteArray> other = saveAll("1388");
+    ASSERT_EQ(other.size(), 39);
+    for (int i = 0; i < 39; ++i)
+        EXPECT_NE(items(blocks[i]).mid(2), items(other[i]).mid(2)) << blocks[i].constData();
+    // A block index beyond the group is not answered: the next read is the status.
+    send("VRSD1_1388_9");
+    EXPECT_TRUE(ask("VSt07_1388").startsWith("VSt07_"));
+}
+
+TEST_F(PanelArchiveTest, RestoreWaitsForThePersonAtThePanelAndReplacesTheConfiguration)
+{
+    const QList<QByteArray> saved = saveAll("1000");
+    ASSERT_EQ(saved.size(), 39);
+    const QString before = config(2);
+    connectPanel(2);
+
+    EXPECT_EQ(control(QStringLiteral("panel 2 get restore")), QLatin1String("ok manual"));
+    EXPECT_TRUE(control(QStringLiteral("panel 2 restore confirm")).startsWith(QLatin1String("error")));
+    EXPECT_EQ(ask("VWrte_1388_6A"), "VWrtN") << "another protocol version";
+    send("VWrte_1388_6B");
+    ASSERT_TRUE(controlReaches(QStringLiteral("panel 2 get restorephase"), QStringLiteral("ok 1")));
+    // While it waits the panel answers reads but takes no commands and no blocks.
+    EXPECT_TRUE(ask("VStat_1388").startsWith("VSt07_"));
+    send("VWTmp_1388_19");
+    EXPECT_EQ(ask(writeBack(saved[0], "1388")), "VWrtN");
+    EXPECT_EQ(control(QStringLiteral("panel 2 restore confirm")), QLatin1String("ok"));
+    EXPECT_EQ(nextRead(), "VWrtY") << "nothing was answered before the confirmation";
+    EXPECT_EQ(control(QStringLiteral("panel 2 get restorephase")), QLatin1String("ok 2"));
+    EXPECT_EQ(control(QStringLiteral("panel 2 get tset")), QLatin1String("ok 21"));
+
+    // Blocks damaged on the way are reported and not taken.
+    QByteArray badChecksum = writeBack(saved[0], "1388");
+    badChecksum[badChecksum.size() - 1] = badChecksum.endsWith('0') ? '1' : '0';
+    // One data field short, with a checksum that matches what is left.
+    QList<QByteArray> parts = saved[1].split('_');
+    parts.removeLast();
+    parts.removeLast();
+    const QByteArray lostField = writeBack(withChecksum(parts.join('_')), "1388");
+    for (const QByteArray &bad : {badChecksum, lostField}) {
+        SCOPED_TRACE(bad.constData());
+        send(bad);
+        EXPECT_EQ(nextRead(), "VADat");
+    }
+    EXPECT_EQ(control(QStringLiteral("panel 2 get restoreblocks")), QLatin1String("ok 0"));
+
+    for (int i = 0; i < 39; ++i) {
+        EXPECT_EQ(ask(writeBack(saved[i], "1388")), taken(saved[i]));
+        if (i == 37) {
+            EXPECT_EQ(config(2), before) << "nothing changes before the end";
         }
     }
-    ASSERT_EQ(blocks.size(), 39);
+    EXPECT_EQ(ask("VAFin_1388_1"), "VAFOK");
+    EXPECT_EQ(control(QStringLiteral("panel 2 get restorephase")), QLatin1String("ok 0"));
+    EXPECT_EQ(config(2), config(1));
+    EXPECT_EQ(ask("VAFin_1388_1"), "VWrtN") << "no restore running";
+}
 
-    ASSERT_EQ(control(QStringLiteral("panel 1 badcrc 1")), QLatin1String("ok"));
-    EXPECT_FALSE(checksumHolds(ask("VRSD1_1000_0")));
-    EXPECT_TRUE(checksumHolds(ask("VRSD1_1000_0")));
-
-    const QByteArray changed = withChecksum("VRSD1_0_1_2_3_4_5_6_7");
-    blocks[0] = changed;
-    EXPECT_EQ(ask("VWrte_1000_6B"), "VWrtY");
-    QByteArray corrupt = "VA" + changed.mid(2);
-    corrupt.insert(5, "_1000");
-    corrupt[corrupt.size() - 1] = corrupt.endsWith('0') ? '1' : '0';
-    EXPECT_EQ(ask(corrupt), "VADat");
-    for (const QByteArray &block : std::as_const(blocks)) {
-        QByteArray wire = "VA" + block.mid(2);
-        wire.insert(5, "_1000");
-        const QByteArray reply = ask(wire);
-        EXPECT_EQ(reply, "VA" + block.mid(2, 3) + '_' + items(block)[1].toLatin1()) << wire.constData();
+// Each fault of the save: the reply it spoils, and whether it is used up or stays until cleared.
+TEST_F(PanelArchiveTest, SaveFaultsOnDemand)
+{
+    struct Row
+    {
+        const char *command;
+        const char *request;
+        const char *problem;
+        bool oneShot;
+    };
+    const Row rows[] = {
+        {"archive badcrc", "VRSD2_1000_3", "checksum", true},
+        {"archive nofield", "VRVD1_1000_A", "field count", true},
+        {"archive version 6C", "VRPrt_1000", "version 6C", false},
+        {"archive silent", "VRSD1_1000_4", "silence", false},
+    };
+    // What the program would make of the reply.
+    const auto judge = [this](const char *request) -> QString {
+        send(request);
+        if (panel_.bytesAvailable() == 0 && !panel_.waitForReadyRead(1000))
+            return QStringLiteral("silence");
+        const QByteArray reply = panel_.readAll();
+        if (reply.startsWith("VRPrt"))
+            return QStringLiteral("version ") + items(reply).value(1);
+        if (items(reply).size() != itemsOf(reply))
+            return QStringLiteral("field count");
+        return checksumHolds(reply) ? QStringLiteral("sound") : QStringLiteral("checksum");
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.command);
+        const QString sound = QByteArray(row.request).startsWith("VRPrt") ? QStringLiteral("version 6B")
+                                                                          : QStringLiteral("sound");
+        EXPECT_EQ(judge(row.request), sound);
+        ASSERT_EQ(control(QStringLiteral("panel 1 ") + QLatin1String(row.command)), QLatin1String("ok"));
+        EXPECT_EQ(judge(row.request), QLatin1String(row.problem));
+        EXPECT_TRUE(ask("VStat_1000").startsWith("VSt07_")) << "status requests are still answered";
+        EXPECT_EQ(judge(row.request), row.oneShot ? sound : QString::fromLatin1(row.problem));
+        ASSERT_EQ(control(QStringLiteral("panel 1 archive clear")), QLatin1String("ok"));
+        EXPECT_EQ(control(QStringLiteral("panel 1 get archfaults")), QLatin1String("ok none"));
+        EXPECT_EQ(judge(row.request), sound);
     }
-    EXPECT_EQ(ask("VAFin_1000_1"), "VAFOK");
-    EXPECT_EQ(ask("VRSD1_1000_0"), changed);
-    EXPECT_EQ(ask("VAFin_1000_1"), "VWrtN") << "no restore announced";
+}
+
+// Each fault of the restore against clean runs: the answer to the announcement, the replies out of the
+// ordinary while the blocks are written, the verdict, and whether panel 1 took the written configuration.
+TEST_F(PanelArchiveTest, RestoreFaultsOnDemand)
+{
+    const QList<QByteArray> own = saveAll("1000");
+    connectPanel(2);
+    const QList<QByteArray> foreign = saveAll("1388");
+    ASSERT_EQ(own.size(), 39);
+    ASSERT_EQ(foreign.size(), 39);
+    const auto configOf = [](const QList<QByteArray> &blocks) {
+        return QLatin1String("ok ") + QString::fromLatin1(blocks.join(' '));
+    };
+    struct Row
+    {
+        const char *arm;        // control command before the announcement
+        const char *person;     // what the person at the panel does; nullptr: the panel answers at once
+        const char *armWriting; // control command once the blocks are being written
+        const char *confirmation;
+        QStringList events;
+        const char *verdict; // nullptr: the restore ended before "VAFin_1"
+        bool changed;
+    };
+    const Row rows[] = {
+        {nullptr, "restore confirm", nullptr, "VWrtY", {}, "VAFOK", true},
+        {"restore auto", nullptr, nullptr, "VWrtY", {}, "VAFOK", true},
+        {nullptr, "restore deny", nullptr, "VWrtN", {}, nullptr, false},
+        {nullptr, "restore timeout", nullptr, "VWrtT", {}, nullptr, false},
+        {"archive vwrtt", nullptr, nullptr, "VWrtT", {}, nullptr, false},
+        {nullptr, "restore confirm", "archive vwrtt", "VWrtY", {QStringLiteral("VWrtT")}, nullptr, false},
+        {nullptr, "restore confirm", "archive vwrtn", "VWrtY", {QStringLiteral("VWrtN")}, nullptr, false},
+        {nullptr, "restore confirm", "archive vadat", "VWrtY", {QStringLiteral("VADat")}, "VAFOK", true},
+        {nullptr, "restore confirm", "archive vafer", "VWrtY", {}, "VAFEr", false},
+    };
+    connectPanel(1);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.arm ? row.arm : "") + " / " + (row.person ? row.person : "") + " / " +
+                     (row.armWriting ? row.armWriting : ""));
+        ASSERT_EQ(control(QStringLiteral("panel 1 restore manual")), QLatin1String("ok"));
+        const QString before = config(1);
+        // Always write the configuration panel 1 does not hold now, so that a change shows.
+        const QList<QByteArray> &source = before == configOf(own) ? foreign : own;
+        if (row.arm) {
+            ASSERT_EQ(control(QStringLiteral("panel 1 ") + QLatin1String(row.arm)), QLatin1String("ok"));
+        }
+        send("VWrte_1000_6B");
+        if (row.person) {
+            ASSERT_TRUE(controlReaches(QStringLiteral("panel 1 get restorephase"), QStringLiteral("ok 1")));
+            ASSERT_EQ(control(QStringLiteral("panel 1 ") + QLatin1String(row.person)), QLatin1String("ok"));
+        }
+        EXPECT_EQ(nextRead(), row.confirmation);
+        if (row.armWriting) {
+            ASSERT_EQ(control(QStringLiteral("panel 1 ") + QLatin1String(row.armWriting)),
+                      QLatin1String("ok"));
+        }
+        QStringList events;
+        bool ended = QByteArray(row.confirmation) != "VWrtY";
+        for (int i = 0; i < 39 && !ended; ++i) {
+            QByteArray reply = ask(writeBack(source[i], "1000"));
+            if (reply == "VADat") {
+                events << QStringLiteral("VADat");
+                reply = ask(writeBack(source[i], "1000"));
+            }
+            if (reply != taken(source[i])) {
+                events << QString::fromLatin1(reply);
+                ended = true;
+            }
+        }
+        EXPECT_EQ(events, row.events);
+        if (row.verdict) {
+            EXPECT_EQ(ask("VAFin_1000_1"), row.verdict);
+        }
+        EXPECT_EQ(control(QStringLiteral("panel 1 get restorephase")), QLatin1String("ok 0"));
+        EXPECT_EQ(control(QStringLiteral("panel 1 get archfaults")), QLatin1String("ok none")) << "used up";
+        EXPECT_EQ(config(1), row.changed ? configOf(source) : before);
+    }
+}
+
+// A cancel, or the loss of the connection that announced the restore, leaves restore mode and the
+// configuration as it was.
+TEST_F(PanelArchiveTest, CancelOrLostConnectionLeavesTheConfigurationUnchanged)
+{
+    connectPanel(2);
+    const QList<QByteArray> blocks = saveAll("1388");
+    ASSERT_EQ(blocks.size(), 39);
+    const QString original = config(1);
+    ASSERT_EQ(control(QStringLiteral("panel 1 restore auto")), QLatin1String("ok"));
+    EXPECT_EQ(control(QStringLiteral("panel 1 get restore")), QLatin1String("ok auto"));
+
+    connectPanel(1);
+    EXPECT_EQ(ask("VWrte_1000_6B"), "VWrtY");
+    for (int i = 0; i < 39; ++i)
+        EXPECT_EQ(ask(writeBack(blocks[i], "1000")), taken(blocks[i]));
+    EXPECT_EQ(ask("VACns_1000_1"), "OK_VACns_1");
+    EXPECT_EQ(control(QStringLiteral("panel 1 get restorephase")), QLatin1String("ok 0"));
+    EXPECT_EQ(ask(writeBack(blocks[0], "1000")), "VWrtN");
+    EXPECT_EQ(ask("VAFin_1000_1"), "VWrtN");
+    EXPECT_EQ(config(1), original);
+
+    EXPECT_EQ(ask("VWrte_1000_6B"), "VWrtY");
+    EXPECT_EQ(ask(writeBack(blocks[0], "1000")), taken(blocks[0]));
+    QSignalSpy closed(&panel_, &QTcpSocket::disconnected);
+    panel_.disconnectFromHost();
+    EXPECT_TRUE(controlReaches(QStringLiteral("panel 1 get restorephase"), QStringLiteral("ok 0")));
+    EXPECT_EQ(config(1), original);
 }
 
 TEST_F(PanelSimTest, QuitEndsTheProgram)

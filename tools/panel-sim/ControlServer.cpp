@@ -25,9 +25,12 @@ QString usage()
         " | panel K fault NAME [on|off] | panel K fault none | panel K badcrc N | panel K drop"
         " | panel K dropevery N | panel K refuse on|off | panel K garbage N | panel K flood on|off"
         " | panel K delay MS | panel K splitpause MS | panel K switchtime MS"
-        " | panel K restore accept|timeout|hold | panel K set FIELD VALUE | panel K zone Z FIELD VALUE"
-        " | panel K get [FIELD] | panel K requests [N|clear]; faults: silent wrongpass nolink oldproto"
-        " newproto lowproto split join badcrc");
+        " | panel K restore auto|manual|confirm|deny|timeout"
+        " | panel K archive badcrc|nofield|vadat [N] | panel K archive vwrtn|vwrtt|vafer|silent"
+        " | panel K archive version HEX | panel K archive clear"
+        " | panel K set FIELD VALUE | panel K zone Z FIELD VALUE"
+        " | panel K get [FIELD] | panel K get config | panel K requests [N|clear];"
+        " faults: silent wrongpass nolink oldproto newproto lowproto split join badcrc");
 }
 
 QString error(const QString &text)
@@ -100,9 +103,10 @@ QList<std::pair<QString, QString>> fieldsOf(const PanelServer &panel)
     for (int icon : s.icons)
         icons << QString::number(icon);
     const QString faults = panel.activeFaults().join(QLatin1Char(','));
-    const char *restore = panel.restoreAnswer == RestoreAnswer::Accept    ? "accept"
+    const char *restore = panel.restoreAnswer == RestoreAnswer::Accept    ? "auto"
                           : panel.restoreAnswer == RestoreAnswer::Timeout ? "timeout"
-                                                                          : "hold";
+                                                                          : "manual";
+    const QString archiveFaults = panel.archiveFaults().join(QLatin1Char(','));
     return {
         {QStringLiteral("state"), QString::number(int(s.power))},
         {QStringLiteral("temp"), QString::number(std::lround(s.temp))},
@@ -156,6 +160,8 @@ QList<std::pair<QString, QString>> fieldsOf(const PanelServer &panel)
         {QStringLiteral("connections"), QString::number(panel.connectionCount())},
         {QStringLiteral("restore"), QLatin1String(restore)},
         {QStringLiteral("restorephase"), QString::number(s.restorePhase)},
+        {QStringLiteral("restoreblocks"), QString::number(s.restoreReceived)},
+        {QStringLiteral("archfaults"), archiveFaults.isEmpty() ? QStringLiteral("none") : archiveFaults},
         {QStringLiteral("message"), s.message()},
     };
 }
@@ -343,20 +349,10 @@ QString ControlServer::panelCommand(PanelServer &panel, const QStringList &w, co
         panel.setFlood(on);
         return kOk;
     }
-    if (cmd == QLatin1String("restore")) {
-        const QString how = arg.toLower();
-        if (how == QLatin1String("accept") || how == QLatin1String("timeout")) {
-            const bool accept = how == QLatin1String("accept");
-            panel.restoreAnswer = accept ? RestoreAnswer::Accept : RestoreAnswer::Timeout;
-            panel.answerHeldRestore(accept);
-            return kOk;
-        }
-        if (how == QLatin1String("hold")) {
-            panel.restoreAnswer = RestoreAnswer::Hold;
-            return kOk;
-        }
-        return error(QStringLiteral("usage: restore accept|timeout|hold"));
-    }
+    if (cmd == QLatin1String("restore"))
+        return restoreCommand(panel, arg.toLower());
+    if (cmd == QLatin1String("archive"))
+        return archiveCommand(panel, w.mid(1));
     if (cmd == QLatin1String("requests")) {
         if (arg.toLower() == QLatin1String("clear")) {
             panel.clearRequests();
@@ -537,6 +533,8 @@ QString ControlServer::getCommand(PanelServer &panel, const QStringList &a)
         return kOk + QLatin1Char(' ') + QString::fromUtf8(paramsReply(s, panel.protocolWord()));
     if (field == QLatin1String("error"))
         return kOk + QLatin1Char(' ') + QString::fromUtf8(errorRecordReply(s));
+    if (field == QLatin1String("config"))
+        return kOk + QLatin1Char(' ') + QString::fromLatin1(panel.configuration().join(' '));
     if (field == QLatin1String("zone")) {
         int z = 0;
         if (a.size() < 2 || !parseInt(a[1], 1, int(s.zones.size()), &z))
@@ -562,6 +560,70 @@ QString ControlServer::getCommand(PanelServer &panel, const QStringList &a)
     if (!field.isEmpty())
         return error(QStringLiteral("unknown field: ") + shown(field));
     return out.join(QLatin1Char(' '));
+}
+
+QString ControlServer::restoreCommand(PanelServer &panel, const QString &how)
+{
+    // The modes say what the person at the panel does with the next announcement; confirm, deny and
+    // timeout answer one that is waiting. The older words accept and hold stay as aliases of auto and
+    // manual (accept also confirms a waiting announcement).
+    if (how == QLatin1String("auto") || how == QLatin1String("accept")) {
+        panel.restoreAnswer = RestoreAnswer::Accept;
+        if (how == QLatin1String("accept"))
+            panel.answerHeldRestore(QByteArrayLiteral("VWrtY"));
+        return kOk;
+    }
+    if (how == QLatin1String("manual") || how == QLatin1String("hold")) {
+        panel.restoreAnswer = RestoreAnswer::Hold;
+        return kOk;
+    }
+    if (how == QLatin1String("timeout")) {
+        panel.restoreAnswer = RestoreAnswer::Timeout;
+        panel.answerHeldRestore(QByteArrayLiteral("VWrtT"));
+        return kOk;
+    }
+    if (how == QLatin1String("confirm") || how == QLatin1String("deny")) {
+        const QByteArray reply =
+            how == QLatin1String("confirm") ? QByteArrayLiteral("VWrtY") : QByteArrayLiteral("VWrtN");
+        return panel.answerHeldRestore(reply) ? kOk : error(QStringLiteral("no restore is waiting"));
+    }
+    return error(QStringLiteral("usage: restore auto|manual|confirm|deny|timeout"));
+}
+
+QString ControlServer::archiveCommand(PanelServer &panel, const QStringList &a)
+{
+    const QString usageText =
+        QStringLiteral("usage: archive badcrc|nofield|vadat [N] | archive vwrtn|vwrtt|vafer|silent"
+                       " | archive version HEX | archive clear");
+    Faults &f = panel.faults();
+    const QString what = a.isEmpty() ? QString() : a[0].toLower();
+    int n = 1;
+    if (what == QLatin1String("badcrc") || what == QLatin1String("nofield") ||
+        what == QLatin1String("vadat")) {
+        if (a.size() > 1 && !parseInt(a[1], 0, 1000, &n))
+            return error(usageText);
+        (what == QLatin1String("badcrc")    ? f.badCrcNext
+         : what == QLatin1String("nofield") ? f.missingFieldNext
+                                            : f.dataErrorNext) = n;
+        return kOk;
+    }
+    if (a.size() > 1 && what != QLatin1String("version"))
+        return error(usageText);
+    if (what == QLatin1String("vwrtn"))
+        f.refuseDataNext = true;
+    else if (what == QLatin1String("vwrtt"))
+        f.panelTimeoutNext = true;
+    else if (what == QLatin1String("vafer"))
+        f.countErrorNext = true;
+    else if (what == QLatin1String("silent"))
+        f.archiveSilent = true;
+    else if (what == QLatin1String("clear"))
+        panel.clearArchiveFaults();
+    else if (what == QLatin1String("version") && a.size() == 2 && parseInt(a[1], 0, 0xFF, &n, 16))
+        f.archiveVersion = n;
+    else
+        return error(usageText);
+    return kOk;
 }
 
 QString ControlServer::zoneCommand(PanelServer &panel, const QStringList &a)

@@ -37,6 +37,8 @@ private:
     QString setCommand(PanelServer &panel, const QStringList &args);
     QString getCommand(PanelServer &panel, const QStringList &args);
     QString zoneCommand(PanelServer &panel, const QStringList &args);
+    QString restoreCommand(PanelServer &panel, const QString &how);
+    QString archiveCommand(PanelServer &panel, const QStringList &args);
 
     QList<PanelServer *> panels_;
     QTcpServer server_;

@@ -23,9 +23,10 @@ const char *const kDescription =
     "  panel K badcrc N                  (next N archive blocks with a wrong checksum)\n"
     "  panel K drop | dropevery N        panel K refuse on|off\n"
     "  panel K garbage N | flood on|off  panel K delay MS | splitpause MS | switchtime MS\n"
-    "  panel K restore accept|timeout|hold\n"
+    "  panel K restore auto|manual       panel K restore confirm|deny|timeout\n"
+    "  panel K archive badcrc|nofield|vadat [N] | vwrtn | vwrtt | vafer | silent | version HEX | clear\n"
     "  panel K set FIELD VALUE           panel K zone Z FIELD VALUE\n"
-    "  panel K get [FIELD]               panel K requests [N|clear]\n"
+    "  panel K get [FIELD] | get config  panel K requests [N|clear]\n"
     "Faults: silent wrongpass nolink oldproto newproto lowproto split join badcrc";
 
 bool parseInt(const QString &text, int lo, int hi, int *value)
@@ -98,10 +99,15 @@ bool parseOptions(const QStringList &arguments, Options *o, QString *error)
                                         QStringLiteral("MS"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the garbage generator."),
                                   QStringLiteral("N"));
+    const QCommandLineOption restoreConfirm(
+        QStringLiteral("restore-confirm"),
+        QStringLiteral("How a restore announcement is confirmed, for all panels (MODE) or one (k=MODE): "
+                       "manual (default: wait for \"panel K restore confirm\") or auto (at once)."),
+        QStringLiteral("MODE|k=MODE"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Trace requests, replies and connections on stderr."));
     parser.addOptions({panels, base, port, control, password, fault, zones, equipment, delay, switching,
-                       splitPause, seed, verbose});
+                       splitPause, seed, restoreConfirm, verbose});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -175,6 +181,22 @@ bool parseOptions(const QStringList &arguments, Options *o, QString *error)
             o->panel[std::size_t(k - 1)].delayMs = n;
         else
             o->delayMs = n;
+    }
+
+    for (const QString &item : parser.values(restoreConfirm)) {
+        int k = 0;
+        QString value = item;
+        const bool onePanel = item.contains(QLatin1Char('='));
+        if ((onePanel && !splitPanelValue(item, &k, &value)) ||
+            (value != QLatin1String("auto") && value != QLatin1String("manual"))) {
+            *error = QStringLiteral("--restore-confirm takes auto, manual or k=auto|manual");
+            return false;
+        }
+        const bool automatic = value == QLatin1String("auto");
+        if (onePanel)
+            o->panel[std::size_t(k - 1)].restoreAuto = automatic;
+        else
+            o->restoreAuto = automatic;
     }
 
     auto perPanel = [&](const QCommandLineOption &option, auto apply) {

@@ -19,6 +19,7 @@ struct PanelOptions
     std::optional<int> zones;
     std::optional<Equipment> equipment;
     std::optional<int> delayMs;
+    std::optional<bool> restoreAuto;
 };
 
 struct Options
@@ -32,6 +33,7 @@ struct Options
     int splitPauseMs = 100;
     quint32 seed = 1;
     bool verbose = false;
+    bool restoreAuto = false; // a restore announcement is confirmed at once, without a control command
     std::array<PanelOptions, kMaxPanels> panel;
 };
 

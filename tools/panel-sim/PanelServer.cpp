@@ -245,6 +245,9 @@ void PanelServer::onNewConnection()
 
 void PanelServer::onClosed(PanelConnection *connection)
 {
+    // A restore whose connection is gone can never finish; the panel leaves restore mode.
+    if (connection == restoreOwner_ && state_.restorePhase != 0)
+        cancelRestore();
     if (connections_.removeOne(connection)) {
         if (verbose_)
             std::fprintf(stderr, "panel %d: connection closed\n", number_);
@@ -283,6 +286,7 @@ void PanelServer::clearFaults()
         setFault(name, false);
     faults_.badCrcNext = 0;
     faults_.dropEvery = 0;
+    clearArchiveFaults();
 }
 
 QStringList PanelServer::activeFaults() const
@@ -379,18 +383,70 @@ quint16 PanelServer::protocolWord() const
     return state_.protocol;
 }
 
-bool PanelServer::answerHeldRestore(bool accept)
+bool PanelServer::answerHeldRestore(const QByteArray &reply)
 {
     if (state_.restorePhase != 1)
         return false;
-    if (accept)
+    const QPointer<PanelConnection> waiting = restoreOwner_;
+    if (reply == "VWrtY")
         state_.restorePhase = 2;
     else
-        state_.restorePhase = 0;
-    if (restoreWaiter_)
-        restoreWaiter_->sendReply(accept ? QByteArrayLiteral("VWrtY") : QByteArrayLiteral("VWrtT"));
-    restoreWaiter_.clear();
+        cancelRestore();
+    if (waiting && !faults_.archiveSilent)
+        waiting->sendReply(reply);
     return true;
+}
+
+void PanelServer::cancelRestore()
+{
+    state_.cancelRestore();
+    restoreOwner_.clear();
+}
+
+void PanelServer::clearArchiveFaults()
+{
+    const Faults plain;
+    faults_.badCrcNext = 0;
+    faults_.missingFieldNext = plain.missingFieldNext;
+    faults_.dataErrorNext = plain.dataErrorNext;
+    faults_.refuseDataNext = plain.refuseDataNext;
+    faults_.panelTimeoutNext = plain.panelTimeoutNext;
+    faults_.countErrorNext = plain.countErrorNext;
+    faults_.archiveSilent = plain.archiveSilent;
+    faults_.archiveVersion = plain.archiveVersion;
+}
+
+QStringList PanelServer::archiveFaults() const
+{
+    const Faults &f = faults_;
+    QStringList out;
+    const std::pair<const char *, int> counts[] = {
+        {"badcrc", f.badCrcNext}, {"nofield", f.missingFieldNext}, {"vadat", f.dataErrorNext}};
+    for (const auto &[name, count] : counts) {
+        if (count > 0)
+            out << QStringLiteral("%1:%2").arg(QLatin1String(name)).arg(count);
+    }
+    const std::pair<const char *, bool> flags[] = {{"vwrtn", f.refuseDataNext},
+                                                   {"vwrtt", f.panelTimeoutNext},
+                                                   {"vafer", f.countErrorNext},
+                                                   {"silent", f.archiveSilent}};
+    for (const auto &[name, on] : flags) {
+        if (on)
+            out << QLatin1String(name);
+    }
+    if (f.archiveVersion >= 0)
+        out << QStringLiteral("version:") + QString::fromLatin1(hex(quint32(f.archiveVersion)));
+    return out;
+}
+
+QList<QByteArray> PanelServer::configuration() const
+{
+    QList<QByteArray> lines;
+    for (int g = 0; g < int(kArchiveGroups.size()); ++g) {
+        for (int b = 0; b < kArchiveGroups[g].blocks; ++b)
+            lines << archiveBlockReply(g, b, state_.archive[g][b], false);
+    }
+    return lines;
 }
 
 QByteArray PanelServer::answer(const QByteArray &request, PanelConnection *from)
@@ -418,20 +474,22 @@ QByteArray PanelServer::answer(const QByteArray &request, PanelConnection *from)
 
     const QByteArray text = code + body.mid(1 + password.size());
     const QByteArray ack = "OK_" + text;
-    // A malformed command is ignored; a malformed block of a restore is reported so it can come again.
-    const bool restoreBlock = code.startsWith("VA") && archiveGroupOf(code) >= 0;
-    const QByteArray malformed = !restoreBlock              ? QByteArray()
-                                 : state_.restorePhase == 2 ? QByteArrayLiteral("VADat")
-                                                            : QByteArrayLiteral("VWrtN");
     QList<quint32> values;
+    bool wellFormed = args.size() == expected - 1;
     for (const QByteArray &arg : std::as_const(args)) {
         quint32 v = 0;
-        if (!parseHex(arg, &v))
-            return malformed;
+        wellFormed = wellFormed && parseHex(arg, &v);
         values.append(v);
     }
-    if (values.size() != expected - 1)
-        return malformed;
+
+    // Archive requests may go unanswered on demand; what they do still happens.
+    if (code == "VRPrt" || code == "VWrte" || code.startsWith("VA") || archiveGroupOf(code) >= 0) {
+        const QByteArray reply = answerArchive(code, args, text, wellFormed, from);
+        return faults_.archiveSilent ? QByteArray() : reply;
+    }
+    // A malformed command is ignored.
+    if (!wellFormed)
+        return {};
 
     if (code == "VPr07")
         return faults_.oldProto ? QByteArrayLiteral("VECd1_VPr07") : paramsReply(state_, protocolWord());
@@ -447,6 +505,9 @@ QByteArray PanelServer::answer(const QByteArray &request, PanelConnection *from)
             state_.zonePage = (zone - 1) / 5;
         return zoneReply(state_, zone);
     }
+    // A panel that is taking a configuration takes no commands; reads are still answered.
+    if (state_.restorePhase != 0)
+        return {};
     if (code == "VWPwr") {
         if (args[0] != "A" && args[0] != "B")
             return {};
@@ -468,66 +529,111 @@ QByteArray PanelServer::answer(const QByteArray &request, PanelConnection *from)
             return {};
         return state_.setZoneTarget(int(values[1]), int(values[2])) ? ack : QByteArray();
     }
-    if (code == "VWrte") {
-        if (values[0] != quint32(protocolWord() >> 8))
-            return QByteArrayLiteral("VWrtN");
-        switch (restoreAnswer) {
-        case RestoreAnswer::Timeout:
-            state_.restorePhase = 0;
-            return QByteArrayLiteral("VWrtT");
-        case RestoreAnswer::Hold:
-            state_.beginRestore();
-            restoreWaiter_ = from;
-            return {};
-        case RestoreAnswer::Accept:
-            break;
-        }
-        state_.beginRestore();
-        state_.restorePhase = 2;
-        return QByteArrayLiteral("VWrtY");
-    }
-    if (code == "VACns") {
-        state_.restorePhase = 0;
-        restoreWaiter_.clear();
-        return ack;
-    }
-    return answerArchive(code, args, text);
+    return {};
 }
 
 QByteArray PanelServer::answerArchive(const QByteArray &code, const QList<QByteArray> &args,
-                                      const QByteArray &text)
+                                      const QByteArray &text, bool wellFormed, PanelConnection *from)
 {
-    if (code == "VRPrt")
-        return "VRPrt_" + hex(protocolWord() >> 8);
-    if (code == "VAFin") {
-        if (state_.restorePhase != 2)
+    const int group = archiveGroupOf(code);
+    if (code.startsWith("VA") && group >= 0)
+        return answerRestoreBlock(group, args, text, wellFormed, from);
+    if (code == "VACns") {
+        // A cancel is never refused, whoever sends it.
+        cancelRestore();
+        return "OK_" + text;
+    }
+    if (!wellFormed)
+        return {};
+    quint32 value = 0;
+    if (!args.isEmpty())
+        parseHex(args[0], &value);
+
+    if (code == "VRPrt") {
+        const quint32 version =
+            faults_.archiveVersion >= 0 ? quint32(faults_.archiveVersion) : quint32(protocolWord() >> 8);
+        return "VRPrt_" + hex(version);
+    }
+    if (code == "VWrte") {
+        // A new announcement replaces a restore that is still running; its blocks are forgotten.
+        cancelRestore();
+        if (faults_.panelTimeoutNext) {
+            faults_.panelTimeoutNext = false;
+            return QByteArrayLiteral("VWrtT");
+        }
+        if (value != quint32(protocolWord() >> 8))
             return QByteArrayLiteral("VWrtN");
+        if (restoreAnswer == RestoreAnswer::Timeout)
+            return QByteArrayLiteral("VWrtT");
+        state_.beginRestore();
+        restoreOwner_ = from;
+        if (restoreAnswer == RestoreAnswer::Hold)
+            return {};
+        state_.restorePhase = 2;
+        return QByteArrayLiteral("VWrtY");
+    }
+    if (code == "VAFin") {
+        if (state_.restorePhase != 2 || from != restoreOwner_)
+            return QByteArrayLiteral("VWrtN");
+        if (faults_.panelTimeoutNext) {
+            faults_.panelTimeoutNext = false;
+            cancelRestore();
+            return QByteArrayLiteral("VWrtT");
+        }
+        if (faults_.countErrorNext) {
+            faults_.countErrorNext = false;
+            cancelRestore();
+            return QByteArrayLiteral("VAFEr");
+        }
+        restoreOwner_.clear();
         return state_.finishRestore() ? QByteArrayLiteral("VAFOK") : QByteArrayLiteral("VAFEr");
     }
-    const int group = archiveGroupOf(code);
-    if (group < 0)
-        return {};
-    quint32 index = 0;
-    parseHex(args[0], &index);
-    if (code.startsWith("VR")) {
-        if (index >= quint32(kArchiveGroups[group].blocks))
-            return {};
-        bool bad = faults_.badCrc;
-        if (faults_.badCrcNext > 0) {
-            --faults_.badCrcNext;
-            bad = true;
-        }
-        return archiveBlockReply(group, int(index), state_.archive[group][int(index)], bad);
-    }
 
-    if (state_.restorePhase != 2)
+    // A block read: "VR" + group, index, data fields and checksum.
+    if (group < 0 || value >= quint32(kArchiveGroups[group].blocks))
+        return {};
+    bool bad = faults_.badCrc;
+    if (faults_.badCrcNext > 0) {
+        --faults_.badCrcNext;
+        bad = true;
+    }
+    QList<quint16> fields = state_.archive[group][int(value)];
+    if (faults_.missingFieldNext > 0) {
+        --faults_.missingFieldNext;
+        fields.removeLast();
+    }
+    return archiveBlockReply(group, int(value), fields, bad);
+}
+
+QByteArray PanelServer::answerRestoreBlock(int group, const QList<QByteArray> &args, const QByteArray &text,
+                                           bool wellFormed, PanelConnection *from)
+{
+    if (state_.restorePhase != 2 || from != restoreOwner_)
         return QByteArrayLiteral("VWrtN");
+    if (faults_.panelTimeoutNext) {
+        faults_.panelTimeoutNext = false;
+        cancelRestore();
+        return QByteArrayLiteral("VWrtT");
+    }
+    if (faults_.refuseDataNext) {
+        faults_.refuseDataNext = false;
+        cancelRestore();
+        return QByteArrayLiteral("VWrtN");
+    }
+    if (faults_.dataErrorNext > 0) {
+        --faults_.dataErrorNext;
+        return QByteArrayLiteral("VADat");
+    }
+    if (!wellFormed)
+        return QByteArrayLiteral("VADat");
     // The block comes back as it was read out, checksum included; the checksum covers the "VR" form.
     const QByteArray line = "VR" + text.mid(2);
     const qsizetype sep = line.lastIndexOf('_');
     quint32 checksum = 0;
     if (!parseHex(line.mid(sep + 1), &checksum) || checksum != crc16(QByteArrayView(line).first(sep)))
         return QByteArrayLiteral("VADat");
+    quint32 index = 0;
+    parseHex(args[0], &index);
     QList<quint16> fields;
     for (qsizetype i = 1; i + 1 < args.size(); ++i) {
         quint32 v = 0;
@@ -536,9 +642,9 @@ QByteArray PanelServer::answerArchive(const QByteArray &code, const QList<QByteA
             return QByteArrayLiteral("VADat");
         fields.append(static_cast<quint16>(v));
     }
-    if (!state_.storeRestoreBlock(group, int(index), fields))
+    if (index > 0xFF || !state_.storeRestoreBlock(group, int(index), fields))
         return QByteArrayLiteral("VADat");
-    return code + '_' + args[0];
+    return "VA" + QByteArray(kArchiveGroups[group].code) + '_' + args[0];
 }
 
 } // namespace panelsim

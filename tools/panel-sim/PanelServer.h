@@ -31,12 +31,21 @@ struct Faults
     bool join = false;
     bool badCrc = false;
     int badCrcNext = 0;
+    // Archive faults on demand; counts and flags are used up by the requests they hit.
+    int missingFieldNext = 0;      // the next N blocks read lack their last data field
+    int dataErrorNext = 0;         // the next N blocks written are answered "VADat" and not taken
+    bool refuseDataNext = false;   // the next block written is answered "VWrtN", the restore ends
+    bool panelTimeoutNext = false; // the next restore request is answered "VWrtT", the restore ends
+    bool countErrorNext = false;   // the next "VAFin" is answered "VAFEr", the configuration stays
+    bool archiveSilent = false;    // archive requests are carried out but not answered
+    int archiveVersion = -1;       // the version "VRPrt" reports; -1: the panel's own
     int dropEvery = 0;
     int delayMs = 0;
     int splitPauseMs = 100;
 };
 
-// What the person at the panel does when a restore is announced.
+// What the person at the panel does when a restore is announced: confirm at once (auto), wait for a
+// control command (manual), or let the panel time out.
 enum class RestoreAnswer { Accept, Timeout, Hold };
 
 class PanelServer;
@@ -114,9 +123,14 @@ public:
     bool flooding() const { return flood_.isActive(); }
     int connectionCount() const { return int(connections_.size()); }
 
-    RestoreAnswer restoreAnswer = RestoreAnswer::Accept;
-    bool answerHeldRestore(bool accept);
+    RestoreAnswer restoreAnswer = RestoreAnswer::Hold;
+    // The person at the panel answers a waiting restore announcement: "VWrtY", "VWrtN" or "VWrtT".
+    bool answerHeldRestore(const QByteArray &reply);
     bool restoreWaiting() const { return state_.restorePhase == 1; }
+    void cancelRestore();
+    void clearArchiveFaults();
+    QStringList archiveFaults() const;
+    QList<QByteArray> configuration() const;
 
     void setVerbose(bool on) { verbose_ = on; }
     void trace(const char *direction, QByteArrayView bytes) const;
@@ -134,7 +148,10 @@ private:
     void onNewConnection();
     void onClosed(PanelConnection *connection);
     void onFlood();
-    QByteArray answerArchive(const QByteArray &code, const QList<QByteArray> &args, const QByteArray &text);
+    QByteArray answerArchive(const QByteArray &code, const QList<QByteArray> &args, const QByteArray &text,
+                             bool wellFormed, PanelConnection *from);
+    QByteArray answerRestoreBlock(int group, const QList<QByteArray> &args, const QByteArray &text,
+                                  bool wellFormed, PanelConnection *from);
 
     int number_;
     QHostAddress address_;
@@ -147,7 +164,8 @@ private:
     QTimer flood_;
     QElapsedTimer sinceTick_;
     QRandomGenerator random_;
-    QPointer<PanelConnection> restoreWaiter_;
+    // The connection that announced the running restore; only it may write blocks and finish.
+    QPointer<PanelConnection> restoreOwner_;
     std::deque<QString> log_;
     bool refusing_ = false;
     bool verbose_ = false;

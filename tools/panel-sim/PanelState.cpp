@@ -381,12 +381,19 @@ bool PanelState::storeRestoreBlock(int group, int index, const QList<quint16> &f
 
 bool PanelState::finishRestore()
 {
-    const bool complete = restoreReceived == kArchiveBlocks;
+    const bool complete = restorePhase == 2 && restoreReceived == kArchiveBlocks;
     if (complete)
         archive = restoreImage;
+    cancelRestore();
+    return complete;
+}
+
+void PanelState::cancelRestore()
+{
     restorePhase = 0;
     restoreReceived = 0;
-    return complete;
+    for (auto &group : restoreImage)
+        group.clear();
 }
 
 namespace {

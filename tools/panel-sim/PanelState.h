@@ -100,9 +100,11 @@ public:
     qint64 clockOffsetSecs = 0;
     QList<Zone> zones;
     int zonePage = 0;
+    // The panel's configuration as the archive exchange reads and writes it: 39 blocks in four groups.
     ArchiveImage archive;
 
-    // Restore session: 0 none, 1 waiting for the person at the panel, 2 taking blocks.
+    // Restore session: 0 none, 1 waiting for the person at the panel, 2 taking blocks. The configuration
+    // changes only when a complete set of blocks is finished; a cancel or a failure leaves it as it was.
     int restorePhase = 0;
     ArchiveImage restoreImage;
     int restoreReceived = 0;
@@ -133,6 +135,7 @@ public:
     void beginRestore();
     bool storeRestoreBlock(int group, int index, const QList<quint16> &fields);
     bool finishRestore();
+    void cancelRestore();
 
 private:
     void startSwitching(Power to);

@@ -73,6 +73,8 @@ int main(int argc, char **argv)
             state.setZoneCount(*p.zones);
         panel->faults().delayMs = p.delayMs.value_or(options.delayMs);
         panel->faults().splitPauseMs = options.splitPauseMs;
+        panel->restoreAnswer = p.restoreAuto.value_or(options.restoreAuto) ? panelsim::RestoreAnswer::Accept
+                                                                           : panelsim::RestoreAnswer::Hold;
         for (const QString &name : p.faults)
             panel->setFault(name, true);
         panel->setVerbose(options.verbose);
