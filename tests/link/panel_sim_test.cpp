@@ -436,6 +436,7 @@ protected:
         return "VA" + block.mid(2, 3) + '_' + password + block.mid(5);
     }
 
+    // The panel's answer to a block it takes: the "VA" code and the index.
     static QByteArray taken(const QByteArray &block)
     {
         return "VA" + block.mid(2, 3) + '_' + items(block)[1].toLatin1();
