@@ -410,6 +410,15 @@ void MainRows::ShowMenuSolo(int i, bool rightButton)
     }
 }
 
+void MainRows::SoloArchClick()
+{
+    const int i = p_.u.iMenu;
+    if (i < 1 || i > MaxnAHU)
+        return;
+    if (ProgramView *v = p_.view())
+        v->openArchive(i);
+}
+
 // x is in the main window's coordinates: the boundaries fall between the speed, temperature and
 // humidity fields of the row.
 void MainRows::SetParam(int i, int x)

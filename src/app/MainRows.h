@@ -64,6 +64,8 @@ public:
     std::optional<QPoint> SoloPlacement(int i) const;
     // A mouse button pressed on the row's status text.
     void ShowMenuSolo(int i, bool rightButton);
+    // The row menu's "Архивация": the archive window of the unit whose row menu was opened last.
+    void SoloArchClick();
     // A click on the row's parameter area at x in the main window's coordinates.
     void SetParam(int i, int x);
     void ScenSet(int i);

@@ -59,6 +59,8 @@ public:
     virtual void editScenarios(int /*n*/) {}
     virtual void editPanelClock(int /*n*/) {}
     virtual void editVav(int /*n*/) {}
+    // The archive window of unit n, modal.
+    virtual void openArchive(int /*n*/) {}
     // Closes the main window, which ends the program through its normal shutdown.
     virtual void closeMainWindow() {}
     // Minimises the program (the main window); the minimise handling then takes it to the tray.

@@ -498,6 +498,10 @@ TEST_F(MainRowsTest, RowMenuOffersArchiveOnlyForAConnectedUnit)
         EXPECT_EQ(view.calls, c.calls) << c.state << c.right;
         EXPECT_EQ(p->u.iMenu, 2);
     }
+    // The item opens the archive window of the row whose menu it was.
+    view.calls.clear();
+    rows().SoloArchClick();
+    EXPECT_EQ(view.calls, QStringList{u"archive 2"_s});
 }
 
 // The poll cycle drives the tray while the program is minimised; an alarm of unit 1 is the signal.

@@ -44,6 +44,7 @@ public:
     void editScenarios(int n) override { calls << QStringLiteral("scenarios %1").arg(n); }
     void editPanelClock(int n) override { calls << QStringLiteral("clock %1").arg(n); }
     void editVav(int n) override { calls << QStringLiteral("vav %1").arg(n); }
+    void openArchive(int n) override { calls << QStringLiteral("archive %1").arg(n); }
     void closeMainWindow() override { calls << QStringLiteral("close main"); }
     void minimizeMainWindow() override { calls << QStringLiteral("minimize main"); }
     void restoreMainWindow() override { calls << QStringLiteral("restore"); }

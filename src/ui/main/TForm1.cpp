@@ -280,8 +280,7 @@ void TForm1::buildMenus()
 
     MenuSolo_ = new QMenu(this);
     MenuSolo_->setObjectName(u"MenuSolo"_s);
-    // Opens the archive window once it exists.
-    SoloArch_ = MenuSolo_->addAction(u"Архивация"_s);
+    SoloArch_ = MenuSolo_->addAction(u"Архивация"_s, this, [this] { program_.mainRows().SoloArchClick(); });
     SoloArch_->setObjectName(u"SoloArch"_s);
 }
 
