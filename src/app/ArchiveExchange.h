@@ -40,7 +40,10 @@ public:
     // A save or a restore is under way.
     bool running() const { return SaveBtnDn > 0 || RestoreBtnDn > 0; }
 
-    // Save into a new file named after the typed name; an empty name does nothing.
+    // Save into a new file "<name>_dd-MM-yyyy_hh-mm.kvx" in the archive folder; an empty name does
+    // nothing. A name no file name may hold is refused with a notice, and so is a name whose file
+    // already exists (same name within the same minute): an existing archive is never written into.
+    // Only a completed save leaves its file; any other end deletes it.
     void Save(const QString &typedName);
     // The archive folder, created when missing; the restore's file dialog starts there.
     QString ArchiveDir();
