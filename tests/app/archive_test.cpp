@@ -258,6 +258,11 @@ TEST_F(ArchiveTest, RestoreWritesEveryRecordBackAndGetsTheVerdict)
     ticks(50);
     EXPECT_EQ(ex->WaitRestore, 1);
     EXPECT_EQ(sent(), QStringList{u"VStat"_s});
+    // Replies that belong to other phases are ignored.
+    for (const QString &early : {u"VAFOK"_s, u"VAFEr"_s, u"VWrtN"_s, u"VADat"_s, u"VASD1_0"_s, u"VRSD1_0"_s})
+        reply(early);
+    EXPECT_EQ(ex->WaitRestore, 1);
+    EXPECT_TRUE(sent().isEmpty());
 
     reply(u"VWrtY"_s);
     EXPECT_EQ(ex->LRes, u"Восстановление данных, выполнено 0%"_s);
