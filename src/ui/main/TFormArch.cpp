@@ -106,8 +106,10 @@ int TFormArch::edit(int i)
     setWindowTitle(u"Архивирование данных для вентустановки №"_s + QString::number(i));
     exchange_.Open(i);
     refresh();
-    // Centred on the desktop; in diagnostic mode it stays where it was, beside the diagnostic window.
-    if (program_.s.IsTest != 1 || !isVisible()) {
+    // Centred on the desktop; in diagnostic mode only the first time, then it stays where it was
+    // put, for instance beside the diagnostic window.
+    if (program_.s.IsTest != 1 || !placed_) {
+        placed_ = true;
         QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
         if (screen)
             move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));

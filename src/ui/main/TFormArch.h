@@ -72,6 +72,7 @@ private:
     QLabel *Label1_ = nullptr;
     QLabel *Label2_ = nullptr;
     bool closing_ = false;
+    bool placed_ = false;
 };
 
 } // namespace kvu
