@@ -66,6 +66,11 @@ const ListCase kLists[] = {
     {"EdRet", List::EdRet, 1, {110, 56}, {}},
     {"EdClose", List::EdClose, 1, {64, 40}, {}},
     {"EdKey", List::EdKey, 1, {150, 44}, {}},
+
+    // The archive window.
+    {"IL_BS", List::IL_BS, 2, {216, 132}, {}},
+    {"IL_BR", List::IL_BR, 2, {216, 132}, {}},
+    {"ArchExit", List::ArchExit, 1, {96, 56}, {}},
 };
 
 void PrintTo(const ListCase &c, std::ostream *os)

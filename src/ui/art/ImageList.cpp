@@ -254,6 +254,10 @@ constexpr const char *kEdRet[] = {"editors/confirm"}; // green key, tick
 constexpr const char *kEdClose[] = {"editors/close"}; // blue key, cross
 constexpr const char *kEdKey[] = {"editors/key"};     // light key, no sign
 
+constexpr const char *kBS[] = {"arch/save", "arch/save_off"};       // blue key; grey key
+constexpr const char *kBR[] = {"arch/restore", "arch/restore_off"}; // blue key; grey key
+constexpr const char *kArchExit[] = {"arch/exit"};                  // blue key, door and arrow
+
 struct ListTable
 {
     QSize size;
@@ -344,6 +348,13 @@ ListTable table(List list)
         return {QSize(64, 40), kEdClose};
     case List::EdKey:
         return {QSize(150, 44), kEdKey};
+
+    case List::IL_BS:
+        return {QSize(216, 132), kBS};
+    case List::IL_BR:
+        return {QSize(216, 132), kBR};
+    case List::ArchExit:
+        return {QSize(96, 56), kArchExit};
     }
     return {};
 }

@@ -58,7 +58,13 @@ enum class List {
     EdDn,       // 1, 110 x 56: set-point key one step down
     EdRet,      // 1, 110 x 56: set-point key confirm
     EdClose,    // 1, 64 x 40: close key of the mode and scenario windows
-    EdKey       // 1, 150 x 44: plain light key under a caption ("Да", "Отмена")
+    EdKey,      // 1, 150 x 44: plain light key under a caption ("Да", "Отмена")
+
+    // The archive window. Its keys sit on the panel colour RGB(94,114,132); the two big keys leave
+    // their lower 40 pixels free for the caption drawn over them.
+    IL_BS,   // 2, 216 x 132: save key (panel, arrow, file) 0 usable, 1 inactive
+    IL_BR,   // 2, 216 x 132: restore key (file, arrow, panel) 0 usable, 1 inactive
+    ArchExit // 1, 96 x 56: exit key (door with an arrow going out)
 };
 
 // Number of pictures in a list and their size in device-independent pixels.
