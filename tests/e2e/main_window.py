@@ -332,6 +332,59 @@ def unit_windows(main):
     wait_for("unit window 2 closed", lambda: top(title) is None)
 
 
+def archive_window(main, unit):
+    """The row menu's "Архивация": a right click on the row's status text, then Down and Enter."""
+    box = control(main, f"Окно вентустановки №{unit}").queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, "b3c")
+    wait_for("row menu", popup_shown)
+    key(DOWN)
+    key(ENTER)
+    return dialog(f"Архивирование данных для вентустановки №{unit}")
+
+
+def result(window, text):
+    wait_for(f"result {text!r}", lambda: text in window.description or Exception(window.description), timeout=30)
+
+
+def archive(main):
+    """Panel 1's configuration saved to a file and restored into panel 2, confirmed at the panel."""
+    window = archive_window(main, 1)
+    press(window, "Сохранить данные пульта в архив")
+    prompt = dialog("Имя файла")
+    wait_for("name field", lambda: find(prompt, role="text")).queryEditableText().setTextContents("panel1")
+    key(ENTER)
+    result(window, "Данные успешно сохранены")
+    screenshot("archive", title="Архивирование данных для вентустановки №1")
+    press(window, "Выход")
+    closed("Архивирование данных для вентустановки №1")
+    folder = os.path.join(DATA, "archdata")
+    files = [f for f in os.listdir(folder) if f.startswith("panel1_") and f.endswith(".kvx")]
+    if len(files) != 1:
+        raise Failure(f"archive folder holds {os.listdir(folder)}")
+
+    window = archive_window(main, 2)
+    press(window, "Восстановить данные пульта из архива")
+    chooser = dialog("Выбор файла архива")
+
+    def name_field():
+        for acc in pyatspi.findAllDescendants(chooser, lambda a: a is not None and a.getRoleName() == "text"):
+            if acc.getState().contains(pyatspi.STATE_EDITABLE) and acc.getState().contains(pyatspi.STATE_SHOWING):
+                return acc
+        return None
+
+    wait_for("file name field", name_field).queryEditableText().setTextContents(os.path.join(folder, files[0]))
+    key(ENTER)
+    closed("Выбор файла архива")
+    result(window, "Подтвердите восстановление на пульте")
+    simulator("panel 2 restore confirm")
+    result(window, "Данные успешно восстановлены")
+    screenshot("restore", title="Архивирование данных для вентустановки №2")
+    press(window, "Выход")
+    closed("Архивирование данных для вентустановки №2")
+    if simulator("panel 1 get config") != simulator("panel 2 get config"):
+        raise Failure("panel 2 does not hold panel 1's configuration after the restore")
+
+
 def single_unit():
     """With one unit the program is its unit window: no main window, and "Выход" in its menu ends
     the program."""
@@ -439,6 +492,7 @@ def run(program):
     wait_for("editor closed", lambda: top("Задание параметров", "dialog") is None)
 
     unit_windows(main)
+    archive(main)
 
     # The service menu by keyboard: the first item enters service mode ("Параметры" is disabled
     # and skipped), the last one ends the program.

@@ -1,3 +1,4 @@
+#include "app/ArchiveExchange.h"
 #include "app/ModeChooser.h"
 #include "app/PanelClock.h"
 #include "app/Program.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -151,6 +153,42 @@ TEST_F(IntegrationTest, EditorsChangesComeBackInTheStatusReplies)
     EXPECT_TRUE(p.solos[3].LTime.startsWith(u"14:0"_s)) << p.solos[3].LTime.toStdString();
     EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(u"; "_s).toStdString();
     p.u.FormAS[3] = nullptr;
+}
+
+TEST_F(IntegrationTest, ArchiveOfOnePanelRestoredIntoAnother)
+{
+    ASSERT_TRUE(waitFor([&] { return allRunning(); }));
+    ASSERT_NE(sim.control(u"panel 1 get config"_s), sim.control(u"panel 2 get config"_s));
+    ArchiveExchange exchange(p);
+    p.archiveSink = &exchange;
+    QTimer timer;
+    timer.setInterval(300);
+    QObject::connect(&timer, &QTimer::timeout, [&] { exchange.Tick(); });
+    timer.start();
+
+    exchange.Open(1);
+    exchange.Save(u"panel1"_s);
+    ASSERT_TRUE(waitFor([&] { return exchange.LRes == u"Данные успешно сохранены"_s; }, 30000))
+        << exchange.LRes.toStdString() << " " << exchange.LResComm.toStdString();
+    const QString file = exchange.FullNameArchFile;
+    exchange.Close();
+    ASSERT_TRUE(QFile::exists(file));
+
+    exchange.Open(2);
+    exchange.Restore(file);
+    ASSERT_TRUE(waitFor([&] { return exchange.WaitRestore == 1; }));
+    // The person at panel 2 confirms.
+    ASSERT_TRUE(waitFor([&] { return sim.control(u"panel 2 get restorephase"_s).contains(u'1'); }));
+    sim.control(u"panel 2 restore confirm"_s);
+    ASSERT_TRUE(waitFor([&] { return exchange.LRes == u"Данные успешно восстановлены"_s; }, 30000))
+        << exchange.LRes.toStdString() << " " << exchange.LResComm.toStdString();
+    exchange.Close();
+    p.archiveSink = nullptr;
+
+    EXPECT_EQ(sim.control(u"panel 1 get config"_s), sim.control(u"panel 2 get config"_s));
+    // The poll cycle serves both units again.
+    EXPECT_FALSE(p.u.IsArchDataProc[1] || p.u.IsArchDataProc[2]);
+    EXPECT_TRUE(waitFor([&] { return allRunning(); }));
 }
 
 TEST_F(IntegrationTest, RefusalsAndFaultsAreClassified)

@@ -9,6 +9,7 @@
 #include "ui/main/KvuApplication.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/SoundTheme.h"
+#include "ui/main/TFormArch.h"
 #include "ui/main/TFormIP.h"
 #include "ui/main/TFormScen.h"
 #include "ui/main/TFormSet.h"
@@ -494,6 +495,11 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
     LentDialog lent(formSetMain_, editorAnchor());
     formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
                        withNumber);
+}
+
+void TForm1::openArchive(int n)
+{
+    runEditor(formArch_, n);
 }
 
 void TForm1::editVav(int n)

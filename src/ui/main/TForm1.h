@@ -18,6 +18,7 @@ class RowControl;
 class TFormIP;
 class TFormSetMain;
 class TFormSetVAV;
+class TFormArch;
 class TFormScen;
 class TFormSet;
 class TMode;
@@ -57,6 +58,7 @@ public:
     void editScenarios(int n) override;
     void editPanelClock(int n) override;
     void editVav(int n) override;
+    void openArchive(int n) override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -134,6 +136,7 @@ private:
     TFormIP *formIP_ = nullptr;
     TFormSetMain *formSetMain_ = nullptr;
     TFormSetVAV *formSetVAV_ = nullptr;
+    TFormArch *formArch_ = nullptr;
     TMode *formMode_ = nullptr;
     TFormScen *formScen_ = nullptr;
     TFormSet *formSet_ = nullptr;
