@@ -373,6 +373,7 @@ def archive(main):
         return None
 
     wait_for("file name field", name_field).queryEditableText().setTextContents(os.path.join(folder, files[0]))
+    screenshot("restore-file", title="Выбор файла архива")
     key(ENTER)
     closed("Выбор файла архива")
     result(window, "Подтвердите восстановление на пульте")
