@@ -394,8 +394,7 @@ def single_unit():
         ini = f.read().replace("nAHU=3", "nAHU=1")
     with open(path, "w", encoding="utf-8") as f:
         f.write(ini)
-    with open(LOG, "a") as log:
-        program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+    program = start_program("a")
     try:
         title = "Управление вентустановкой \"Приток цех 1\""
         solo = wait_for("the unit window as the program's window", lambda: top(title), timeout=30)
@@ -413,9 +412,27 @@ def single_unit():
         raise
 
 
+def start_program(log_mode):
+    """Starts the program; a start that could not reach the display (seen once on a loaded machine
+    while the virtual display was coming up) is tried again after a pause."""
+    for attempt in range(3):
+        with open(LOG, log_mode) as log:
+            program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+        try:
+            program.wait(timeout=2)
+        except subprocess.TimeoutExpired:
+            return program
+        with open(LOG) as log:
+            if "could not connect to display" not in log.read():
+                return program
+        print(f"the program could not reach the display (attempt {attempt + 1}); trying again", file=sys.stderr)
+        log_mode = "a"
+        time.sleep(2)
+    return program
+
+
 def main():
-    with open(LOG, "w") as log:
-        program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+    program = start_program("w")
     try:
         run(program)
     except BaseException:

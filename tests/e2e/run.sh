@@ -27,6 +27,11 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 export DISPLAY=":$(head -n1 "$work/display")"
+# The server answers before anything is started on it.
+for _ in $(seq 200); do
+  xwininfo -root >/dev/null 2>&1 && break
+  sleep 0.1
+done
 
 # Panels on an address block of their own (the port is fixed by the protocol).
 block="127.$((77 + $$ % 50)).$((1 + $$ % 200))"
@@ -49,5 +54,6 @@ dbus-run-session -- bash -c '
 if [ "$status" -ne 0 ]; then
   echo "--- simulator log"; tail -n 20 "$work/sim.log" || true
   echo "--- program log"; tail -n 40 "$work/program.log" 2>/dev/null || true
+  echo "--- display $DISPLAY"; tail -n 20 "$work/xvfb.log" || true
 fi
 exit "$status"
