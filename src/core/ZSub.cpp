@@ -328,12 +328,15 @@ void Autorun(bool on, const QString &programName, const QString &programPath, co
 #ifdef Q_OS_WIN
     QSettings run(QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
                   QSettings::NativeFormat);
+    // A folder argument ending in a backslash (a drive's root) would escape its closing quote.
+    QString dirArgument = QDir::toNativeSeparators(absoluteDataDir);
+    if (dirArgument.endsWith(u'\\'))
+        dirArgument += u'\\';
     if (on && absoluteDataDir.isEmpty())
         run.setValue(name, QDir::toNativeSeparators(programPath));
     else if (on)
-        run.setValue(
-            name, QStringLiteral("\"%1\" --data-dir \"%2\"")
-                      .arg(QDir::toNativeSeparators(programPath), QDir::toNativeSeparators(absoluteDataDir)));
+        run.setValue(name, QStringLiteral("\"%1\" --data-dir \"%2\"")
+                               .arg(QDir::toNativeSeparators(programPath), dirArgument));
     else
         run.remove(name);
     run.sync();
