@@ -15,20 +15,27 @@ class DiagLog : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr std::size_t kMaxLines = 20000;
+    static constexpr std::size_t kMaxLines = 100000;
+
+    explicit DiagLog(std::size_t maxLines = kMaxLines, QObject *parent = nullptr);
 
     void add(const QString &line);
     void setLabel(int index, const QString &text); // index 1..4
     QString label(int index) const;
     const std::deque<QString> &lines() const { return lines_; }
     QString lastLine() const { return lines_.empty() ? QString() : lines_.back(); }
+    std::size_t maxLines() const { return maxLines_; }
     void clear() { lines_.clear(); }
+    // Writes the lines, oldest first, one a line in UTF-8, replacing the file only once all of it is
+    // written. Throws kvu::Error with a text for the operator.
+    void saveTo(const QString &path) const;
 
 Q_SIGNALS:
     void lineAdded(const QString &line);
     void labelChanged(int index, const QString &text);
 
 private:
+    std::size_t maxLines_;
     std::deque<QString> lines_;
     std::array<QString, 5> labels_;
 };

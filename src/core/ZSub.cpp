@@ -321,14 +321,22 @@ DiskCheck EvaluateDiskSpace(const DiskSpace &space)
     return {true, QString()};
 }
 
-void Autorun(bool on, const QString &programName, const QString &programPath)
+void Autorun(bool on, const QString &programName, const QString &programPath, const QString &dataDir)
 {
     const QString name = entryName(programName);
+    const QString absoluteDataDir = dataDir.isEmpty() ? QString() : QDir(dataDir).absolutePath();
 #ifdef Q_OS_WIN
     QSettings run(QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"),
                   QSettings::NativeFormat);
-    if (on)
+    // A folder argument ending in a backslash (a drive's root) would escape its closing quote.
+    QString dirArgument = QDir::toNativeSeparators(absoluteDataDir);
+    if (dirArgument.endsWith(u'\\'))
+        dirArgument += u'\\';
+    if (on && absoluteDataDir.isEmpty())
         run.setValue(name, QDir::toNativeSeparators(programPath));
+    else if (on)
+        run.setValue(name, QStringLiteral("\"%1\" --data-dir \"%2\"")
+                               .arg(QDir::toNativeSeparators(programPath), dirArgument));
     else
         run.remove(name);
     run.sync();
@@ -345,17 +353,19 @@ void Autorun(bool on, const QString &programName, const QString &programPath)
         }
         return;
     }
+    QString exec = execArgument(programPath);
+    if (!absoluteDataDir.isEmpty())
+        exec += QStringLiteral(" --data-dir ") + execArgument(absoluteDataDir);
     if (!QDir().mkpath(dir))
         throw Error(
             QStringLiteral("Не удалось создать папку автозапуска %1").arg(QDir::toNativeSeparators(dir)));
-    const QString content =
-        QStringLiteral("[Desktop Entry]\n"
-                       "Type=Application\n"
-                       "Name=%1\n"
-                       "Exec=%2\n"
-                       "Terminal=false\n"
-                       "X-GNOME-Autostart-enabled=true\n")
-            .arg(desktopValue(displayProgramName(programName)), execArgument(programPath));
+    const QString content = QStringLiteral("[Desktop Entry]\n"
+                                           "Type=Application\n"
+                                           "Name=%1\n"
+                                           "Exec=%2\n"
+                                           "Terminal=false\n"
+                                           "X-GNOME-Autostart-enabled=true\n")
+                                .arg(desktopValue(displayProgramName(programName)), exec);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 || !file.commit()) {
         throw Error(QStringLiteral("Не удалось записать файл автозапуска %1: %2")

@@ -72,7 +72,9 @@ DiskCheck EvaluateDiskSpace(const DiskSpace &space);
 
 // Starts the program at log-on (on) or stops doing so (off). Windows: a value of the per-user Run key;
 // elsewhere an XDG autostart entry. An empty name falls back to "Klimavox KVU"; characters that cannot
-// stand in a file or value name are replaced by '_'. Throws Error on failure.
-void Autorun(bool on, const QString &programName, const QString &programPath);
+// stand in a file or value name are replaced by '_'. A data folder given on the command line is passed
+// on as "--data-dir", made absolute, so the started program finds the same settings. Throws Error on
+// failure.
+void Autorun(bool on, const QString &programName, const QString &programPath, const QString &dataDir = {});
 
 } // namespace kvu

@@ -301,7 +301,7 @@ void MailQueue::SendTestEmail()
     // With unusable settings nothing would go out: the waiting notices are then left where they are.
     if (!p_.s.IsMailDataGood)
         return;
-    const Held replaced{queued(), IsCntMsgOverload, p_.s.MsgTDBeg};
+    const Held replaced{queued(), IsCntMsgOverload, p_.s.MsgTDBeg, true};
     setQueue({{u" - проверка настройки почты выполнена успешно!"_s, 6}});
     IsCntMsgOverload = false;
     beginMailing(replaced);
@@ -309,21 +309,17 @@ void MailQueue::SendTestEmail()
 
 void MailQueue::MailAtShutdown()
 {
-    // A mailing of the tick still under way ends first; each mailing is bounded in time.
-    const bool wasMailing = isMailing();
+    // A mailing of the tick still under way ends first; each mailing is bounded in time. Its failure may
+    // have been passing, so the stop notice is still mailed, together with the notices it gave back.
     waitForMailing();
-    // After a failed mailing the server is not tried again: the exit would only wait longer, and the
-    // notices stay in the settings file.
-    bool failed = wasMailing && !lastMailingOk_;
+    bool failed = false;
     if (p_.s.IsMailActive && p_.s.IsSendMailStartStop) {
-        if (failed) {
-            WriteMsgIni(stopNotice(), 2);
-        } else {
-            const quint64 before = mailingId_;
-            GenMsgStartStop(false);
-            failed = mailingId_ != before && !lastMailingOk_;
-        }
+        const quint64 before = mailingId_;
+        GenMsgStartStop(false);
+        failed = mailingId_ != before && !lastMailingOk_;
     }
+    // After a failed stop mailing the server is not tried again: the exit would only wait longer, and the
+    // notices stay in the settings file.
     if (p_.s.IsMailActive && iCntMsgBuf > 0 && !failed)
         mailAndWait();
 }
@@ -392,8 +388,21 @@ void MailQueue::endMailing(quint64 id, bool ok, const QString &errorText)
     done->sender->disconnect(this);
     const QDateTime now = p_.clock().now();
     lastMailingOk_ = ok;
+    const Held &held = done->held;
+    // Puts the held notices back in front of those queued during the exchange.
+    const auto giveBack = [&] {
+        const QList<Notice> arrived = queued();
+        const bool arrivedOverload = IsCntMsgOverload;
+        const QList<Notice> merged = held.notices + arrived;
+        setQueue(merged);
+        IsCntMsgOverload = held.overload || arrivedOverload || merged.size() > MaxQueued;
+        if (!held.notices.isEmpty())
+            p_.s.MsgTDBeg = held.since;
+    };
 
     if (ok) {
+        if (held.replaced)
+            giveBack();
         p_.s.LastSendTD = now;
         retryNotBefore_ = QDateTime();
         // Notices queued while the mail was under way stay queued, in memory and in the file.
@@ -407,14 +416,7 @@ void MailQueue::endMailing(quint64 id, bool ok, const QString &errorText)
             ini.WriteDateTime(Mail, u"LastSendTD", now);
         });
     } else {
-        const Held &held = done->held;
-        const QList<Notice> arrived = queued();
-        const bool arrivedOverload = IsCntMsgOverload;
-        const QList<Notice> merged = held.notices + arrived;
-        setQueue(merged);
-        IsCntMsgOverload = held.overload || arrivedOverload || merged.size() > MaxQueued;
-        if (!held.notices.isEmpty())
-            p_.s.MsgTDBeg = held.since;
+        giveBack();
         store([&](IniFile &ini) { storeQueue(ini); });
         retryNotBefore_ = now.addSecs(qint64(std::max(1, p_.s.MailSendInterval)) * 60);
         if (ProgramView *view = p_.view())

@@ -21,7 +21,8 @@ class TSSLEmail;
 // Mailings from the tick and from the test button run in the background; at most one runs at a time.
 // The queue is emptied when a mailing starts and keeps taking notices meanwhile. A failed mailing puts its
 // notices back in front of the queue and holds the next mailing from the tick back for a while; only the
-// shutdown waits for its mailing, within a fixed bound.
+// shutdown waits for its mailing, within a fixed bound, and still tries to mail the stop notice after a
+// failed one.
 class MailQueue : public QObject
 {
     Q_OBJECT
@@ -50,7 +51,8 @@ public:
     void GenMsgWarning(int i, bool IsPlaySound, int TypeErr);
     // Starts mailing the queue in the background; does nothing while a mailing runs.
     void SendMail();
-    // Mails the test notice in place of the queue. While a mailing runs the operator is asked to try later.
+    // Mails the test notice in place of the queue; the waiting notices stay queued whatever the outcome.
+    // While a mailing runs the operator is asked to try later.
     void SendTestEmail();
 
     // The poll cycle's notices for unit i (alarm, overheating, filter), once per tick.
@@ -81,12 +83,14 @@ Q_SIGNALS:
 
 private:
     // What a failed mailing gives back to the queue: the notices it took out (or, for the test message,
-    // those it replaced), their overload mark and the time the oldest of them was queued.
+    // those it replaced), their overload mark and the time the oldest of them was queued. Notices the
+    // test message replaced come back after a successful test too: they were never mailed.
     struct Held
     {
         QList<Notice> notices;
         bool overload = false;
         QDateTime since;
+        bool replaced = false;
     };
     struct Mailing;
 

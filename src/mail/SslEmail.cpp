@@ -609,6 +609,14 @@ void TSSLEmail::beginAuth()
         sendMailFrom();
         return;
     }
+    // A login and password never travel in plain text.
+    if (!SMTP->isEncrypted()) {
+        fail(QStringLiteral("SMTP-сервер %1 не предлагает защищённое соединение (STARTTLS), а логин и "
+                            "пароль по незащищённому соединению не передаются; письмо не отправлено")
+                 .arg(where()),
+             Ending::QuitAndWait);
+        return;
+    }
     if (!extensions_.auth) {
         fail(QStringLiteral("SMTP-сервер %1 не поддерживает авторизацию (AUTH), а для отправки заданы "
                             "логин и пароль")

@@ -18,8 +18,9 @@ namespace kvu {
 
 // Sends one plain-text e-mail through an SMTP server over TLS, with login.
 //
-// Port 587 upgrades a plain connection with STARTTLS when the server offers it (and carries on in plain
-// text when it does not); every other port speaks TLS from the first byte. The server's certificate is
+// Port 587 upgrades a plain connection with STARTTLS when the server offers it; when it does not, the
+// mail goes on in plain text only without a login, since a password is never sent unencrypted. Every
+// other port speaks TLS from the first byte. The server's certificate is
 // not verified. The exchange is one state machine driven by socket events; start() runs it in the
 // background and SendEmail() waits for it.
 class TSSLEmail : public QObject

@@ -397,6 +397,30 @@ TEST_F(AutorunTest, OnWritesTheEntryAndOffRemovesIt)
     EXPECT_NO_THROW(Autorun(false, QStringLiteral("Klimavox KVU"), QString()));
 }
 
+TEST_F(AutorunTest, AGivenDataFolderIsPassedOnAbsolute)
+{
+    struct Row
+    {
+        const char *name;
+        QString dataDir;
+        QString exec;
+    };
+    const QString relative = QDir::current().absoluteFilePath(QStringLiteral("мои данные"));
+    for (const Row &row : {Row{"absolute", QStringLiteral("/srv/kvu data"),
+                               QStringLiteral("Exec=\"/usr/bin/kvu\" --data-dir \"/srv/kvu data\"")},
+                           Row{"relative", QStringLiteral("мои данные"),
+                               QStringLiteral("Exec=\"/usr/bin/kvu\" --data-dir \"%1\"").arg(relative)},
+                           Row{"none", QString(), QStringLiteral("Exec=\"/usr/bin/kvu\"")}}) {
+        SCOPED_TRACE(row.name);
+        Autorun(true, QStringLiteral("Klimavox KVU"), QStringLiteral("/usr/bin/kvu"), row.dataDir);
+        const QStringList lines = linesOf(entry(QStringLiteral("Klimavox KVU")));
+        EXPECT_TRUE(lines.contains(row.exec)) << lines.join(u'|').toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("Type=Application")));
+    }
+    Autorun(false, QStringLiteral("Klimavox KVU"), QString(), QStringLiteral("/srv/kvu data"));
+    EXPECT_FALSE(QFile::exists(entry(QStringLiteral("Klimavox KVU"))));
+}
+
 TEST_F(AutorunTest, NameAndPathAreMadeSafe)
 {
     Autorun(true, QStringLiteral("../Моя/установка"), QStringLiteral("/a/b$c`d\"e\\f%g"));

@@ -272,15 +272,41 @@ INSTANTIATE_TEST_SUITE_P(
                             b64('\0' + longUser.toUtf8() + '\0' + "This is a test.")}),
     [](const testing::TestParamInfo<SaslRow> &info) { return info.param.name; });
 
-TEST_F(SslEmailScripted, Port587WithoutStartTlsSendsInPlainText)
+TEST_F(SslEmailScripted, Port587WithoutStartTlsNeverSendsTheLoginInPlainText)
 {
     server.implicitTls = false;
     if (!listen(QHostAddress(QStringLiteral("127.0.5.88")), 587))
         GTEST_SKIP() << "cannot listen on 127.0.5.88:587: " << server.errorString().toStdString();
     server.script = acceptPlain();
-    const Outcome outcome = run(makeMail());
+    struct Row
+    {
+        const char *name;
+        QString user;
+        QString password;
+    };
+    for (const Row &row :
+         {Row{"login and password", QStringLiteral("user@test.ru"), QStringLiteral("secret")},
+          Row{"password only", QString(), QStringLiteral("secret")},
+          Row{"login only", QStringLiteral("user@test.ru"), QString()}}) {
+        SCOPED_TRACE(row.name);
+        server.commands.clear();
+        const Outcome outcome = run(makeMail(row.user, row.password));
+        EXPECT_EQ(outcome.signals, 1);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_TRUE(outcome.text.contains(QStringLiteral("не предлагает защищённое соединение (STARTTLS)")))
+            << outcome.text.toStdString();
+        EXPECT_EQ(indexOf("AUTH"), -1);
+        EXPECT_EQ(indexOf("MAIL FROM"), -1);
+        EXPECT_TRUE(server.commands.contains("QUIT"));
+    }
+    EXPECT_TRUE(server.messages.isEmpty());
+
+    // Without a login nothing secret is sent: the mail goes out in plain text.
+    server.commands.clear();
+    const Outcome outcome = run(makeMail(QString(), QString()));
     EXPECT_TRUE(outcome.ok) << outcome.text.toStdString();
     EXPECT_EQ(indexOf("STARTTLS"), -1);
+    EXPECT_EQ(indexOf("AUTH"), -1);
     EXPECT_FALSE(server.commandsEncrypted.contains(true));
     EXPECT_EQ(server.messages.size(), 1);
 }

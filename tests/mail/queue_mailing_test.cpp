@@ -275,19 +275,36 @@ TEST_F(QueueMailing, FaultyMailSettingsMailNothingAndKeepTheQueue)
     EXPECT_EQ(storedQueue(2), named({u"a"_s, u"b"_s}));
 }
 
-TEST_F(QueueMailing, TestMessageReplacesTheQueue)
+TEST_F(QueueMailing, TestMessageGoesOutAloneAndKeepsTheWaitingNotices)
 {
     startWithServer();
     queue({u"a"_s, u"b"_s});
+    const QDateTime queuedAt = p->s.MsgTDBeg;
+    // A notice arriving during the test joins the waiting ones, behind them.
+    onCommand = [this](const QByteArray &line) {
+        if (line == "DATA")
+            queue({u"late"_s});
+    };
+    clock.advanceSecs(60);
     mail().SendTestEmail();
     ASSERT_TRUE(finish());
+    onCommand = nullptr;
     EXPECT_EQ(received(0).subject, u"Тестовое сообщение программы KVU Test"_s);
     EXPECT_EQ(received(0).body, QStringList({kHeader, QString(), kTest}));
+    const Notices waiting = named({u"a"_s, u"b"_s, u"late"_s});
+    EXPECT_EQ(mail().queued(), waiting);
+    EXPECT_EQ(storedQueue(3), waiting);
+    EXPECT_EQ(stored(u"nMsg"_s), u"3"_s);
+    EXPECT_EQ(p->s.MsgTDBeg, queuedAt);
+
+    // They go out with the next mailing, without the test line.
+    mail().SendMail();
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(received(1).body, bodyOf(named({u"late"_s, u"b"_s, u"a"_s})));
     EXPECT_EQ(mail().iCntMsgBuf, 0);
-    EXPECT_EQ(storedQueue(2), Notices(2, MailQueue::Notice{}));
     EXPECT_EQ(stored(u"nMsg"_s), u"0"_s);
 
-    // A failed test gives the replaced notices back; the test line itself is not kept.
+    // A failed test gives the replaced notices back too; the test line itself is not kept.
     queue({u"c"_s, u"d"_s});
     server.dataReply = "554 5.7.1 no thanks\r\n";
     mail().SendTestEmail();
@@ -303,7 +320,27 @@ TEST_F(QueueMailing, TestMessageReplacesTheQueue)
     mail().SendTestEmail();
     EXPECT_EQ(view.messages, QStringList{u"Идёт отправка почты, повторите проверку позже"_s});
     ASSERT_TRUE(finish());
-    EXPECT_EQ(received(1).body, bodyOf(named({u"d"_s, u"c"_s})));
+    EXPECT_EQ(received(2).body, bodyOf(named({u"d"_s, u"c"_s})));
+}
+
+TEST_F(QueueMailing, Port587WithoutStartTlsIsAFailedMailing)
+{
+    server.implicitTls = false;
+    if (!server.listenOn(QHostAddress(u"127.0.5.90"_s), 587))
+        GTEST_SKIP() << "cannot listen on 127.0.5.90:587: " << server.errorString().toStdString();
+    start();
+    aimAt(587);
+    p->s.MailServer = u"127.0.5.90"_s;
+    queue({u"a"_s});
+    mail().SendMail();
+    EXPECT_FALSE(finish());
+    EXPECT_EQ(mail().queued(), named({u"a"_s}));
+    EXPECT_EQ(storedQueue(1), named({u"a"_s}));
+    ASSERT_EQ(view.errors.size(), 1);
+    EXPECT_TRUE(view.errors[0].contains(u"не предлагает защищённое соединение (STARTTLS)"_s))
+        << view.errors[0].toStdString();
+    for (const QByteArray &command : server.commands)
+        EXPECT_FALSE(command.startsWith("AUTH")) << command.constData();
 }
 
 const QByteArray kStartStop = "[Mail]\nIsMailActive=1\nIsSendMailStartStop=1\n";
@@ -354,16 +391,40 @@ TEST_F(QueueMailing, ShutdownWithAnUnreachableServerReportsOnceAndEnds)
     EXPECT_TRUE(p->StopConfirmed);
 }
 
-TEST_F(QueueMailing, ShutdownAfterAFailedRunningMailingOnlyStoresTheStopNotice)
+TEST_F(QueueMailing, ShutdownAfterAFailedRunningMailingStillMailsTheStopNotice)
+{
+    startWithServer(kStartStop);
+    const Notices started = mail().queued();
+    ASSERT_EQ(started.size(), 1);
+    // The running mailing is refused once; the server takes mail again by the time of the stop notice.
+    server.dataReply = "554 4.3.0 try later\r\n";
+    QObject::connect(&mail(), &MailQueue::mailingFinished, &mail(),
+                     [this] { server.dataReply = "250 2.0.0 queued\r\n"; });
+    mail().SendMail();
+    p->FormClose();
+    EXPECT_EQ(view.errors.size(), 1);
+    EXPECT_EQ(server.commands.count("DATA"), 2);
+    // The server keeps only the messages it accepted.
+    ASSERT_EQ(server.messages.size(), 1);
+    const Received r = received(0);
+    EXPECT_EQ(r.subject, u"Остановка программы KVU Test"_s);
+    EXPECT_EQ(r.body, bodyOf({{kDate + u" - остановка программы KVU Test"_s, 2}, started[0]}));
+    EXPECT_TRUE(iniText().contains(u"nMsg=0\n"_s));
+    EXPECT_TRUE(iniText().contains(u"IsRun=0\n"_s));
+}
+
+TEST_F(QueueMailing, ShutdownAfterTwoFailuresKeepsTheStopNoticeStored)
 {
     startWithServer(kStartStop);
     server.dataReply = "554 5.7.1 no thanks\r\n";
     mail().SendMail();
     p->FormClose();
-    EXPECT_EQ(view.errors.size(), 1);
-    EXPECT_EQ(server.commands.count("DATA"), 1);
+    // One try for the stop notice, then the run ends with the notices stored.
+    EXPECT_EQ(view.errors.size(), 2);
+    EXPECT_EQ(server.commands.count("DATA"), 2);
     EXPECT_TRUE(iniText().contains(u"nMsg=2\n"_s));
     EXPECT_TRUE(iniText().contains(u"TypeMsg2=2\n"_s));
+    EXPECT_TRUE(iniText().contains(u"IsRun=0\n"_s));
 }
 
 } // namespace
