@@ -31,6 +31,9 @@ QLabel *panelLabel(QWidget *parent, QRect geometry, int px, Qt::Alignment alignm
 
 void setLabelColour(QLabel *label, const QColor &text)
 {
+    // Windows redraw several times a second; an unchanged colour leaves the label alone.
+    if (label->palette().color(QPalette::WindowText) == text)
+        return;
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, text);
     label->setPalette(pal);

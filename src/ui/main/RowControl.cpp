@@ -104,6 +104,8 @@ void RowControl::setBackground(const QColor &colour)
 
 void RowControl::setPixelSize(int px)
 {
+    if (px == pixelSize_)
+        return;
     pixelSize_ = px;
     update();
 }

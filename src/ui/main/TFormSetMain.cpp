@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "ui/art/ImageList.h"
+#include "ui/main/EditorKit.h"
 #include "ui/main/RowControl.h"
 
 #include <QKeyEvent>
@@ -12,25 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace kvu {
 
-namespace {
-
-const QColor kPanel(0x5E, 0x72, 0x84);
-
-QLabel *panelLabel(QWidget *parent, QRect geometry, int px)
-{
-    auto *label = new QLabel(parent);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignCenter);
-    QFont font(u"Arial"_s);
-    font.setPixelSize(px);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(pal);
-    return label;
-}
-
-} // namespace
+using editor::kPanel;
+using editor::panelLabel;
 
 TFormSetMain::TFormSetMain(Program &program, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "ui/art/ImageList.h"
+#include "ui/main/EditorKit.h"
 #include "ui/main/RowControl.h"
 
 #include <QGuiApplication>
@@ -26,30 +27,22 @@ QColor rgb(quint32 c)
     return QColor::fromRgb(QRgb(0xFF000000u | c));
 }
 
+// A label drawn over the window's own painted tiles (no fill of its own), white on the panel colour.
 QLabel *panelLabel(QWidget *parent, QRect geometry, int px, bool bold = false)
 {
-    auto *label = new QLabel(parent);
-    label->setGeometry(geometry);
-    label->setAlignment(Qt::AlignCenter);
-    QFont font(u"Arial"_s);
-    font.setPixelSize(px);
-    font.setBold(bold);
-    label->setFont(font);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::white);
-    pal.setColor(QPalette::Window, QColor(0x5E, 0x72, 0x84));
-    label->setPalette(pal);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QLabel *label = editor::panelLabel(parent, geometry, px);
+    label->setAutoFillBackground(false);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
     return label;
 }
 
 void setTextColour(QLabel *label, quint32 colour)
 {
-    QPalette pal = label->palette();
-    if (pal.color(QPalette::WindowText) == rgb(colour))
-        return;
-    pal.setColor(QPalette::WindowText, rgb(colour));
-    label->setPalette(pal);
+    editor::setLabelColour(label, rgb(colour));
 }
 
 art::List zoneList(int k)
@@ -376,7 +369,7 @@ void TFormSetVAV::paintEvent(QPaintEvent *)
         // The slider's band, only while an item is edited.
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(0x5E, 0x72, 0x84));
+        painter.setBrush(editor::kPanel);
         painter.drawRoundedRect(QRectF(8, 228, 308, 83), 8, 8);
         painter.setBrush(QColor(0x56, 0x69, 0x7A));
         painter.drawRoundedRect(QRectF(14, 234, 296, 71), 5, 5);
