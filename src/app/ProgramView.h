@@ -33,7 +33,12 @@ public:
     virtual bool openUnitWindow(int /*n*/) { return false; }
     // Hides unit window n when it exists.
     virtual void closeUnitWindow(int /*n*/) {}
+    // The diagnostic window, created on first use and shown (not modal).
     virtual void showDiagnosticWindow() {}
+    // The options dialog, modal; returns once it is closed.
+    virtual void openOptions() {}
+    // The help window with the manual, not modal.
+    virtual void showHelp() {}
     // The unit address dialog for unit n, modal (service mode); returns once it is closed.
     virtual void editUnitAddress(int /*n*/) {}
     // A standard message box with one OK button.
