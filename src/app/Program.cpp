@@ -385,6 +385,17 @@ bool Program::TestMailData(bool IsSM)
     return failure.isEmpty();
 }
 
+QString Program::BtnChn()
+{
+    StateTBtn = !StateTBtn;
+    // After shutdown the timer stays stopped whatever the button says.
+    if (StateTBtn && !IsClosed)
+        Timer1.start();
+    else if (!StateTBtn)
+        Timer1.stop();
+    return StateTBtn ? u"Stop"_s : u"Start"_s;
+}
+
 void Program::CheckDispRes()
 {
     const QSize size = view_ ? view_->screenSize() : QSize(1920, 1080);

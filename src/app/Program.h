@@ -108,6 +108,11 @@ public:
     bool StopConfirmed = false;
     bool IsFirstRun = false;
     bool IsTestFormReady = false;
+    // The diagnostic window's pause button: set while the poll cycle runs.
+    bool StateTBtn = false;
+    // Turns the pause button over: set starts the main timer, clear stops it, so no unit is polled
+    // and no tick work happens until it is resumed. Gives the button's new text.
+    QString BtnChn();
     // The run finished its shutdown; a second close does nothing.
     bool IsClosed = false;
     // Set by FormCreate when the settings file exists but could not be read: the start stopped

@@ -365,3 +365,23 @@ TEST(MailSettingsCheck, FirstFailingCheckIsReported)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProgramTest, PauseButtonStopsAndStartsThePollTimerButNotAfterShutdown)
+{
+    auto p = start(test::Units(2));
+    p->Timer1.start();
+    p->StateTBtn = true;
+    EXPECT_EQ(p->BtnChn(), u"Start"_s);
+    EXPECT_FALSE(p->Timer1.isActive());
+    EXPECT_EQ(p->BtnChn(), u"Stop"_s);
+    EXPECT_TRUE(p->Timer1.isActive());
+
+    p->FormClose();
+    p->StateTBtn = false;
+    EXPECT_EQ(p->BtnChn(), u"Stop"_s);
+    EXPECT_FALSE(p->Timer1.isActive());
+}
+
+} // namespace

@@ -18,6 +18,7 @@
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
+#include "ui/settings/TFormTest.h"
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -683,7 +684,30 @@ void TForm1::hideToTray()
 void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    inFormShow_ = true;
     program_.FormShow();
+    inFormShow_ = false;
+}
+
+void TForm1::showDiagnosticWindow()
+{
+    // Started in diagnostic mode, the window comes up minimised so that it does not cover the units;
+    // later showings of the main window leave it as the operator left it. Switched on by the
+    // operator, it comes to the front.
+    if (!formTest_) {
+        formTest_ = new TFormTest(program_, this);
+        if (inFormShow_) {
+            formTest_->showMinimized();
+            return;
+        }
+    } else if (inFormShow_) {
+        if (!formTest_->isVisible())
+            formTest_->showMinimized();
+        return;
+    }
+    formTest_->showNormal();
+    formTest_->raise();
+    formTest_->activateWindow();
 }
 
 void TForm1::changeEvent(QEvent *event)

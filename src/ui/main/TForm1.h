@@ -24,6 +24,7 @@ class TFormSet;
 class TMode;
 class TFormSolo;
 class TMessageForm;
+class TFormTest;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
 // decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
@@ -71,6 +72,7 @@ public:
     bool trayAvailable() const override;
     void setTrayIcon(TrayIcon icon) override;
     void hideToTray() override;
+    void showDiagnosticWindow() override;
 
     static QString caption();
     static int rowTop(int r) { return 71 + (r - 1) * 63; }
@@ -105,6 +107,8 @@ public:
     // Unit window n; nullptr until it is first opened.
     TFormSolo *solo(int n) const;
     QMenu *MenuSolo() const { return MenuSolo_; }
+    // The diagnostic window; nullptr until the diagnostic mode first showed it.
+    TFormTest *formTest() const { return formTest_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
     bool trayAnimating() const { return trayAnimation_.isActive(); }
@@ -140,6 +144,9 @@ private:
     TMode *formMode_ = nullptr;
     TFormScen *formScen_ = nullptr;
     TFormSet *formSet_ = nullptr;
+    TFormTest *formTest_ = nullptr;
+    // Set while the main window's showing runs the program's start-of-showing work.
+    bool inFormShow_ = false;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
