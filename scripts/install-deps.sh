@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-liberation
-  python3 python3-aiosmtpd
+  python3 python3-aiosmtpd openssl
   xvfb xauth imagemagick netcat-openbsd x11-utils
   dbus at-spi2-core python3-pyatspi
 )
