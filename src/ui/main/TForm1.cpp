@@ -18,6 +18,7 @@
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
+#include "ui/settings/TFormHelp.h"
 
 #include <QAccessibleWidget>
 #include <QCloseEvent>
@@ -113,6 +114,8 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
 
     program_.setView(this);
     program_.FormCreate();
+    // The help file lies beside the program; a data folder of its own may hold one too.
+    formHelp_ = new TFormHelp({program_.ProgramDir, QCoreApplication::applicationDirPath()}, this);
     connect(&program_, &Program::rowChanged, this, [this](int r) { renderRow(r); });
     connect(&program_, &Program::soloChanged, this, [this](int n) {
         if (TFormSolo *w = solo(n))
@@ -500,6 +503,11 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
 void TForm1::openArchive(int n)
 {
     runEditor(formArch_, n);
+}
+
+void TForm1::showHelp()
+{
+    formHelp_->showHelp();
 }
 
 void TForm1::editVav(int n)

@@ -24,6 +24,7 @@ class TFormSet;
 class TMode;
 class TFormSolo;
 class TMessageForm;
+class TFormHelp;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
 // decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
@@ -59,6 +60,7 @@ public:
     void editPanelClock(int n) override;
     void editVav(int n) override;
     void openArchive(int n) override;
+    void showHelp() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -105,6 +107,7 @@ public:
     // Unit window n; nullptr until it is first opened.
     TFormSolo *solo(int n) const;
     QMenu *MenuSolo() const { return MenuSolo_; }
+    TFormHelp *formHelp() const { return formHelp_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
     bool trayAnimating() const { return trayAnimation_.isActive(); }
@@ -140,6 +143,7 @@ private:
     TMode *formMode_ = nullptr;
     TFormScen *formScen_ = nullptr;
     TFormSet *formSet_ = nullptr;
+    TFormHelp *formHelp_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
