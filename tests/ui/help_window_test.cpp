@@ -221,6 +221,14 @@ TEST_F(HelpWindowTest, LaterFoldersAreTriedWhenTheFirstLacksTheFile)
     form.reload();
     EXPECT_TRUE(form.document().ok());
     EXPECT_EQ(QFileInfo(form.helpFilePath()), QFileInfo(kBuiltManual));
+
+    // Found nowhere: the page names the program's folder, where the file is installed.
+    QTemporaryDir programDir;
+    TFormHelp nowhere({empty.path(), programDir.path()}, nullptr);
+    nowhere.reload();
+    EXPECT_EQ(nowhere.document().error(), Mhtml::Error::Missing);
+    EXPECT_TRUE(nowhere.WB()->toPlainText().contains(
+        QDir::toNativeSeparators(QDir(programDir.path()).filePath(u"help_klimavox_kvu.mht"_s))));
 }
 
 TEST_F(HelpWindowTest, KeyboardAndCloseButton)

@@ -114,7 +114,7 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
 
     program_.setView(this);
     program_.FormCreate();
-    // The help file lies beside the program; a data folder of its own may hold one too.
+    // The help file is installed beside the program; the data folder may hold one of its own.
     formHelp_ = new TFormHelp({program_.ProgramDir, QCoreApplication::applicationDirPath()}, this);
     connect(&program_, &Program::rowChanged, this, [this](int r) { renderRow(r); });
     connect(&program_, &Program::soloChanged, this, [this](int n) {

@@ -105,7 +105,8 @@ QString TFormHelp::findHelpFile() const
         if (QFileInfo::exists(path))
             return path;
     }
-    return folders_.isEmpty() ? name : QDir(folders_.first()).filePath(name);
+    // Named where it belongs: the last folder is the program's own.
+    return folders_.isEmpty() ? name : QDir(folders_.last()).filePath(name);
 }
 
 void TFormHelp::reload()

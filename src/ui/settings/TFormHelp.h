@@ -37,14 +37,15 @@ class TFormHelp : public QDialog
 public:
     static constexpr const char *kFileName = "help_klimavox_kvu.mht";
 
-    // The help file is looked for in each folder in turn; the first one that has it is used.
+    // The help file is looked for in each folder in turn; the first one that has it is used. The
+    // last folder is the program's own, where the file is installed.
     TFormHelp(const QStringList &folders, QWidget *parent);
 
     void showHelp();
     // Loads the help file (or the page that tells why it cannot be shown) into the browser.
     void reload();
 
-    // The file the last reload read, or the first folder's file when none had it.
+    // The file the last reload read, or the last folder's file when none had it.
     QString helpFilePath() const { return path_; }
     const Mhtml &document() const { return document_; }
     HelpBrowser *WB() const { return WB_; }
