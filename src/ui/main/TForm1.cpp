@@ -18,6 +18,7 @@
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
+#include "ui/settings/TFormHelp.h"
 #include "ui/settings/TFormTest.h"
 
 #include <QAccessibleWidget>
@@ -114,6 +115,8 @@ TForm1::TForm1(Program &program, QWidget *parent) : QWidget(parent), program_(pr
 
     program_.setView(this);
     program_.FormCreate();
+    // The help file is installed beside the program; the data folder may hold one of its own.
+    formHelp_ = new TFormHelp({program_.ProgramDir, QCoreApplication::applicationDirPath()}, this);
     connect(&program_, &Program::rowChanged, this, [this](int r) { renderRow(r); });
     connect(&program_, &Program::soloChanged, this, [this](int n) {
         if (TFormSolo *w = solo(n))
@@ -501,6 +504,11 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
 void TForm1::openArchive(int n)
 {
     runEditor(formArch_, n);
+}
+
+void TForm1::showHelp()
+{
+    formHelp_->showHelp();
 }
 
 void TForm1::editVav(int n)

@@ -25,6 +25,7 @@ class TMode;
 class TFormSolo;
 class TMessageForm;
 class TFormTest;
+class TFormHelp;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
 // decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
@@ -60,6 +61,7 @@ public:
     void editPanelClock(int n) override;
     void editVav(int n) override;
     void openArchive(int n) override;
+    void showHelp() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -109,6 +111,7 @@ public:
     QMenu *MenuSolo() const { return MenuSolo_; }
     // The diagnostic window; nullptr until the diagnostic mode first showed it.
     TFormTest *formTest() const { return formTest_; }
+    TFormHelp *formHelp() const { return formHelp_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
     bool trayAnimating() const { return trayAnimation_.isActive(); }
@@ -147,6 +150,7 @@ private:
     TFormTest *formTest_ = nullptr;
     // Set while the main window's showing runs the program's start-of-showing work.
     bool inFormShow_ = false;
+    TFormHelp *formHelp_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
