@@ -23,6 +23,7 @@ class TFormScen;
 class TFormSet;
 class TMode;
 class TFormSolo;
+class TFormProgParam;
 class TMessageForm;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
@@ -59,6 +60,7 @@ public:
     void editPanelClock(int n) override;
     void editVav(int n) override;
     void openArchive(int n) override;
+    void openOptions() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -104,6 +106,8 @@ public:
     QMenu *MenuServ() const { return MenuServ_; }
     // Unit window n; nullptr until it is first opened.
     TFormSolo *solo(int n) const;
+    // The options dialog; nullptr until it is first opened.
+    TFormProgParam *formProgParam() const { return formProgParam_; }
     QMenu *MenuSolo() const { return MenuSolo_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
@@ -140,6 +144,7 @@ private:
     TMode *formMode_ = nullptr;
     TFormScen *formScen_ = nullptr;
     TFormSet *formSet_ = nullptr;
+    TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
