@@ -29,25 +29,32 @@ namespace {
 const QString kStyle = uR"(
 QDialog#FormProgParam { background: #34434F; }
 QFrame#tile { background: #5E7284; border-radius: 10px; }
-QLabel, QCheckBox { color: white; background: transparent; }
-QLabel#heading { font-weight: bold; font-size: 16px; }
+QLabel, QCheckBox { color: white; background: transparent; font-family: Arial; }
+QLabel#heading { font-weight: bold; font-size: 17px; }
 QLabel#L_HistMsg { color: #FFE45C; font-weight: bold; }
 QLabel#Label24 { color: #8BC0DA; font-weight: bold; }
 QLabel#L_version { color: #8BC0DA; font-weight: bold; }
-QCheckBox { spacing: 8px; }
+QCheckBox { spacing: 8px; padding: 2px 6px 2px 4px; border-radius: 5px; }
 QCheckBox:disabled { color: #8395A6; }
+QCheckBox::indicator { width: 18px; height: 18px; }
+QCheckBox::indicator:unchecked { image: url(:/art/opt/cb_off.svg); }
+QCheckBox::indicator:checked { image: url(:/art/opt/cb_on.svg); }
+QCheckBox::indicator:unchecked:disabled { image: url(:/art/opt/cb_off_dis.svg); }
+QCheckBox::indicator:checked:disabled { image: url(:/art/opt/cb_on_dis.svg); }
+QCheckBox:focus { background: #7A90A3; }
 QLineEdit, QComboBox {
-    background: #2A3641; color: #8BC0DA; border: 1px solid #8395A6; border-radius: 5px;
+    font-family: Arial; background: #2A3641; color: #8BC0DA; border: 1px solid #8395A6; border-radius: 5px;
     padding: 3px 6px; selection-background-color: #8BC0DA; selection-color: #1E2830;
 }
 QLineEdit:focus, QComboBox:focus { border: 2px solid white; padding: 2px 5px; }
-QComboBox::drop-down { border: none; width: 22px; }
+QComboBox::drop-down { border: none; width: 24px; }
+QComboBox::down-arrow { image: url(:/art/opt/combo_arrow.svg); width: 14px; height: 14px; }
 QComboBox QAbstractItemView {
     background: #2A3641; color: #8BC0DA; selection-background-color: #8BC0DA; selection-color: #1E2830;
 }
 QPushButton {
     background: #8BC0DA; color: #1E2830; border: 2px solid #8BC0DA; border-radius: 7px;
-    padding: 6px 14px; font-weight: bold;
+    padding: 6px 14px; font-weight: bold; font-family: Arial;
 }
 QPushButton:hover { background: #A3D0E6; border-color: #A3D0E6; }
 QPushButton:pressed { background: #6FA5BF; border-color: #6FA5BF; }
@@ -142,7 +149,6 @@ void TFormProgParam::build()
     L_version = new QLabel(ProgramOptions::VersionText(), this);
     L_version->setObjectName(u"L_version"_s);
     L_version->setAccessibleName(u"Версия программы"_s);
-    L_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     L_HistMsg = new QLabel(u"Сохранение истории невозможно, диск заполнен!"_s, this);
     L_HistMsg->setObjectName(u"L_HistMsg"_s);
     Label24 = new QLabel(u"Test Mode"_s, this);
