@@ -308,6 +308,19 @@ TEST_F(OptionsTest, SaveWritesTheFileAndTheLogOnEntryWhichHidingKeeps)
     EXPECT_TRUE(iniText().contains(u"IsAutorun=0"_s));
 }
 
+TEST_F(OptionsTest, ALogOnEntryThatCannotBeMadeKeepsTheDialogOpenAndSavesNothing)
+{
+    // A file where the autostart folder should be.
+    test::writeFile(config.filePath(u"autostart"_s), "x");
+    options->FormShow();
+    options->form.CB_Autorun = true;
+    const QString before = iniText();
+    const OptionsOutcome out = options->Bt_OKClick();
+    EXPECT_FALSE(out.close);
+    EXPECT_FALSE(out.warning.isEmpty());
+    EXPECT_EQ(iniText(), before);
+}
+
 TEST_F(OptionsTest, HidingDropsWhatWasNotSaved)
 {
     ASSERT_TRUE(p->SaveDataToIniFile());

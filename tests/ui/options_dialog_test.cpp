@@ -172,6 +172,13 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
         }
         EXPECT_EQ(seen, expected);
 
+        // Arrows move between the check boxes too.
+        d.CB_Autorun->setFocus();
+        QTest::keyClick(d.CB_Autorun, Qt::Key_Down);
+        EXPECT_EQ(d.focusWidget(), d.CB_Tray);
+        QTest::keyClick(d.CB_Tray, Qt::Key_Up);
+        EXPECT_EQ(d.focusWidget(), d.CB_Autorun);
+
         // Space ticks a box; the mail box enables the notices.
         d.CB_EMail->setFocus();
         QTest::keyClick(d.CB_EMail, Qt::Key_Space);
@@ -179,6 +186,11 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
         EXPECT_TRUE(d.CB_StartStop->isEnabled());
         type(d.Ed_Time, u"4567"_s);
         EXPECT_EQ(d.Ed_Time->text(), u"456"_s);
+        // A click into the stored password's mask takes it whole, so typing replaces it.
+        QTest::mouseClick(d.Ed_Pass, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(d.Ed_Pass->selectedText(), u"*****"_s, 2000);
+        QTest::keyClicks(d.Ed_Pass, "new");
+        EXPECT_EQ(d.Ed_Pass->text(), u"new"_s);
         type(d.Ed_Inbox, u"boss@example.ru"_s);
         QTest::keyClick(d.Ed_Inbox, Qt::Key_Return);
     });
@@ -186,7 +198,7 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
     EXPECT_EQ(p->s.MailRecivAddr, u"boss@example.ru"_s);
     EXPECT_EQ(p->s.MailSendInterval, 456);
     EXPECT_TRUE(p->s.IsMailActive);
-    EXPECT_EQ(p->s.MailPass, u"secret"_s);
+    EXPECT_EQ(p->s.MailPass, u"new"_s);
     EXPECT_TRUE(iniText().contains(u"MailRecivAddr=boss@example.ru"_s));
 }
 
