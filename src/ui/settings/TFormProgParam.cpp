@@ -161,11 +161,14 @@ void TFormProgParam::build()
         for (QWidget *w : {CB_Autorun, CB_Tray, CB_Sync, CB_Sound})
             g->addWidget(w);
         g->addSpacing(4);
+        auto *versionColumn = new QVBoxLayout;
+        versionColumn->setSpacing(2);
+        versionColumn->addWidget(versionHeading);
+        versionColumn->addWidget(L_version);
         auto *version = new QHBoxLayout;
-        version->addWidget(versionHeading);
-        version->addWidget(L_version);
+        version->addLayout(versionColumn);
         version->addStretch();
-        version->addWidget(Label24);
+        version->addWidget(Label24, 0, Qt::AlignBottom);
         g->addLayout(version);
         g->addWidget(L_HistMsg);
     }
