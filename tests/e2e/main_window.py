@@ -512,8 +512,7 @@ def run(program):
     unit_windows(main)
     archive(main)
 
-    # The service menu by keyboard: the first item enters service mode ("Параметры" is disabled
-    # and skipped), the last one ends the program.
+    # The service menu by keyboard: the first item enters service mode, the last one ends the program.
     press(main, "Меню")
     wait_for("service menu", popup_shown)
     screenshot("menu", extra_width=100, extra_height=40)

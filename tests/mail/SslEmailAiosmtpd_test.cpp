@@ -1,3 +1,4 @@
+#include "AiosmtpdServer.h"
 #include "MailTestSupport.h"
 #include "core/Error.h"
 #include "mail/SslEmail.h"
@@ -19,80 +20,7 @@ namespace {
 const QString user = QStringLiteral("kvu@test.ru");
 const QString password = QStringLiteral("Пароль-1");
 
-QString pythonPath()
-{
-    // Debian's interpreter, which has python3-aiosmtpd; another one may be named for a local run.
-    const QString configured = qEnvironmentVariable("KVU_PYTHON");
-    return configured.isEmpty() ? QStringLiteral("/usr/bin/python3") : configured;
-}
-
-// The Python server as a child process, stopped by closing its input when the test ends.
-class AiosmtpdServer
-{
-public:
-    enum class Start { Ready, BindRefused, Failed };
-
-    ~AiosmtpdServer()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(3000))
-            process_.kill();
-        process_.waitForFinished(3000);
-    }
-
-    Start start(const QString &mode, const QString &host, quint16 port)
-    {
-        const auto &cert = kvu::mailtest::testCertificate();
-        process_.setProgram(pythonPath());
-        process_.setArguments({QStringLiteral(KVU_SOURCE_DIR "/tests/mail/servers/aiosmtpd_server.py"),
-                               QStringLiteral("--mode"), mode, QStringLiteral("--host"), host,
-                               QStringLiteral("--port"), QString::number(port), QStringLiteral("--cert"),
-                               cert.certificateFile, QStringLiteral("--key"), cert.keyFile,
-                               QStringLiteral("--user"), user, QStringLiteral("--password"), password,
-                               QStringLiteral("--maildir"), maildir_.path()});
-        process_.start();
-        if (!process_.waitForStarted(5000)) {
-            problem_ = process_.errorString();
-            return Start::Failed;
-        }
-        QByteArray output;
-        const QDeadlineTimer deadline(15000);
-        while (!deadline.hasExpired()) {
-            output += process_.readAllStandardOutput();
-            if (output.contains('\n'))
-                break;
-            if (process_.state() == QProcess::NotRunning)
-                break;
-            process_.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        }
-        const QByteArray line = output.left(output.indexOf('\n')).trimmed();
-        if (line.startsWith("ready ")) {
-            port_ = quint16(line.mid(6).toUInt());
-            return Start::Ready;
-        }
-        problem_ = QString::fromUtf8(line + ' ' + process_.readAllStandardError());
-        return line.startsWith("bind-error") ? Start::BindRefused : Start::Failed;
-    }
-
-    quint16 port() const { return port_; }
-    std::string problem() const { return problem_.toStdString(); }
-
-    QJsonObject message(int n) const
-    {
-        QFile file(maildir_.filePath(QStringLiteral("msg-%1.json").arg(n)));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QJsonDocument::fromJson(file.readAll()).object();
-    }
-
-private:
-    QProcess process_;
-    QTemporaryDir maildir_;
-    quint16 port_ = 0;
-    QString problem_;
-};
+using kvu::mailtest::AiosmtpdServer;
 
 QStringList strings(const QJsonValue &value)
 {
@@ -121,7 +49,7 @@ protected:
 
 TEST_F(SslEmailAiosmtpd, ImplicitTlsDeliversTheMessageIntact)
 {
-    AiosmtpdServer server;
+    AiosmtpdServer server(user, password);
     ASSERT_EQ(server.start(QStringLiteral("implicit"), QStringLiteral("127.0.0.1"), 0),
               AiosmtpdServer::Start::Ready)
         << server.problem();
@@ -176,7 +104,7 @@ TEST_F(SslEmailAiosmtpd, ImplicitTlsDeliversTheMessageIntact)
 
 TEST_F(SslEmailAiosmtpd, WrongPasswordFailsWithTheServersReply)
 {
-    AiosmtpdServer server;
+    AiosmtpdServer server(user, password);
     ASSERT_EQ(server.start(QStringLiteral("implicit"), QStringLiteral("127.0.0.1"), 0),
               AiosmtpdServer::Start::Ready)
         << server.problem();
@@ -196,7 +124,7 @@ TEST_F(SslEmailAiosmtpd, Port587UpgradesWithStartTls)
 {
     // Port 587 is what selects STARTTLS; binding it needs root, as in CI.
     const QString host = QStringLiteral("127.0.5.87");
-    AiosmtpdServer server;
+    AiosmtpdServer server(user, password);
     const AiosmtpdServer::Start started = server.start(QStringLiteral("starttls"), host, 587);
     if (started == AiosmtpdServer::Start::BindRefused)
         GTEST_SKIP() << "cannot listen on " << host.toStdString() << ":587: " << server.problem();

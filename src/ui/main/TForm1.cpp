@@ -2,6 +2,7 @@
 
 #include "app/MainRows.h"
 #include "app/Program.h"
+#include "app/ProgramOptions.h"
 #include "core/Constants.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
@@ -19,6 +20,7 @@
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
 #include "ui/settings/TFormHelp.h"
+#include "ui/settings/TFormProgParam.h"
 #include "ui/settings/TFormTest.h"
 
 #include <QAccessibleWidget>
@@ -275,10 +277,8 @@ void TForm1::buildMenus()
     MenuServ_->setAccessibleName(u"Меню"_s);
     TuneIP_ = MenuServ_->addAction(u"Настройка IP"_s, this, [this] { program_.mainRows().TuneIPClick(); });
     TuneIP_->setObjectName(u"TuneIP"_s);
-    // The options dialog does not exist yet: the item is shown, but disabled.
-    MainPar_ = MenuServ_->addAction(u"Параметры"_s);
+    MainPar_ = MenuServ_->addAction(u"Параметры"_s, this, [this] { MainParClick(program_); });
     MainPar_->setObjectName(u"MainPar"_s);
-    MainPar_->setEnabled(false);
     MenuServ_->addSeparator();
     QAction *exit = MenuServ_->addAction(u"Выход"_s, this, &QWidget::close);
     exit->setObjectName(u"mExit"_s);
@@ -499,6 +499,14 @@ void TForm1::editSetPoint(int n, int type, bool withNumber)
     LentDialog lent(formSetMain_, editorAnchor());
     formSetMain_->edit(n, type == SetPointEditor::Speed ? SetPointEditor::Speed : SetPointEditor::Temperature,
                        withNumber);
+}
+
+void TForm1::openOptions()
+{
+    if (!formProgParam_)
+        formProgParam_ = new TFormProgParam(program_, this);
+    LentDialog lent(formProgParam_, editorAnchor());
+    formProgParam_->run();
 }
 
 void TForm1::openArchive(int n)

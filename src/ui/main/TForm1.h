@@ -23,6 +23,7 @@ class TFormScen;
 class TFormSet;
 class TMode;
 class TFormSolo;
+class TFormProgParam;
 class TMessageForm;
 class TFormTest;
 class TFormHelp;
@@ -62,6 +63,7 @@ public:
     void editVav(int n) override;
     void openArchive(int n) override;
     void showHelp() override;
+    void openOptions() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
     QPoint soloWindowPos(int n) const override;
@@ -108,6 +110,8 @@ public:
     QMenu *MenuServ() const { return MenuServ_; }
     // Unit window n; nullptr until it is first opened.
     TFormSolo *solo(int n) const;
+    // The options dialog; nullptr until it is first opened.
+    TFormProgParam *formProgParam() const { return formProgParam_; }
     QMenu *MenuSolo() const { return MenuSolo_; }
     // The diagnostic window; nullptr until the diagnostic mode first showed it.
     TFormTest *formTest() const { return formTest_; }
@@ -151,6 +155,7 @@ private:
     // Set while the main window's showing runs the program's start-of-showing work.
     bool inFormShow_ = false;
     TFormHelp *formHelp_ = nullptr;
+    TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.

@@ -2,6 +2,7 @@
 
 #include "app/MainRows.h"
 #include "app/Program.h"
+#include "app/ProgramOptions.h"
 #include "app/SoloForms.h"
 #include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
@@ -168,7 +169,8 @@ void TFormSolo::showMenu()
         if (item == u"Настройка IP"_s) {
             connect(action, &QAction::triggered, this, [this] { program_.mainRows().TuneIPClick(); });
         } else if (item == u"Параметры"_s) {
-            action->setEnabled(false); // the options dialog is not there yet
+            // Opens over this window.
+            connect(action, &QAction::triggered, this, [this] { act([this] { MainParClick(program_); }); });
         } else if (item == u"Выход"_s) {
             connect(action, &QAction::triggered, this, [this] {
                 if (ProgramView *v = program_.view())
