@@ -50,7 +50,7 @@ trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 echo "Panel simulator: control channel on 127.0.0.1:$control_port (for example: nc 127.0.0.1 $control_port)"
 
 # A local mail server for trying the mail settings: TLS from the first byte on 127.0.0.1:2465, login
-# "operator", password "demo"; every mail it takes lands in demo-data/mail-inbox as msg-N.eml.
+# "kvu@demo.local" (the sender address is the login), password "demo"; every mail it takes lands in demo-data/mail-inbox as msg-N.eml.
 mail_port=${KVU_DEMO_MAIL_PORT:-2465}
 mkdir -p "$data/mail-server" "$data/mail-inbox"
 if [ ! -f "$data/mail-server/cert.pem" ]; then
@@ -59,11 +59,11 @@ if [ ! -f "$data/mail-server/cert.pem" ]; then
 fi
 # The server runs until its standard input closes, which the sleep below holds open.
 sleep infinity | /usr/bin/python3 tests/mail/servers/aiosmtpd_server.py --port "$mail_port" --mode implicit \
-  --cert "$data/mail-server/cert.pem" --key "$data/mail-server/key.pem" --user operator --password demo \
+  --cert "$data/mail-server/cert.pem" --key "$data/mail-server/key.pem" --user kvu@demo.local --password demo \
   --maildir "$data/mail-inbox" >"$data/mail-server/log" 2>&1 &
 mail=$!
 trap 'kill "$sim" "$mail" 2>/dev/null || true; pkill -P $$ sleep 2>/dev/null || true; wait 2>/dev/null || true' EXIT
-echo "Mail server: 127.0.0.1:$mail_port, login operator, password demo; mails land in $data/mail-inbox"
+echo "Mail server: 127.0.0.1:$mail_port, sender and login kvu@demo.local, password demo; mails land in $data/mail-inbox"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   ./build/src/klimavox_kvu --data-dir "$data"

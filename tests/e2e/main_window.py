@@ -6,6 +6,7 @@ address, which are refused), renames a unit, leaves service mode and waits for t
 alive from the simulated panels, then goes through the service menu and exits.
 """
 import datetime
+import json
 import os
 import socket
 import subprocess
@@ -20,6 +21,8 @@ BLOCK = os.environ["KVU_E2E_BLOCK"]
 SHOTS = os.environ.get("KVU_E2E_SHOTS", "")
 LOG = os.environ["KVU_E2E_LOG"]
 SIMLOG = os.environ["KVU_E2E_SIMLOG"]
+SMTP_PORT = os.environ["KVU_E2E_SMTP_PORT"]
+INBOX = os.environ["KVU_E2E_INBOX"]
 CAPTION = "Klimavox KVU ver. 1.02.03"
 
 
@@ -122,7 +125,7 @@ def expect_size(window, size):
     wait_for(f"window size {size}", lambda: extents(window) == size)
 
 
-DOWN, UP, ENTER, ESCAPE = 0xFF54, 0xFF52, 0xFF0D, 0xFF1B
+DOWN, UP, ENTER, ESCAPE, END = 0xFF54, 0xFF52, 0xFF0D, 0xFF1B, 0xFF57
 
 
 def key(keysym):
@@ -386,6 +389,99 @@ def archive(main):
         raise Failure("panel 2 does not hold panel 1's configuration after the restore")
 
 
+def click_at(acc):
+    """A left click in the middle of a control, as the mouse does it."""
+    box = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, pyatspi.MOUSE_B1C)
+
+
+def protocol_lines(diag):
+    log = control(diag, "Протокол обмена")
+    text = log.queryText()
+    return text.getText(0, text.characterCount).splitlines()
+
+
+def polls(diag):
+    return sum(1 for line in protocol_lines(diag) if " > " in line)
+
+
+def options(main):
+    """The options dialog: mail settings for the local server, a test mail that arrives, the manual
+    from "Справка", the hidden diagnostic switch, and saving; then the diagnostic window shows the
+    protocol live and its button stops and resumes polling."""
+    menu_item([DOWN, DOWN, ENTER])
+    opts = dialog("Параметры программы")
+    # On Linux a combo box is named by its current entry; its label names it through a relation.
+    servers = wait_for("server list", lambda: find(opts, role="combo box", showing=True))
+    click_at(servers)
+    time.sleep(0.5)  # the list drops down
+    key(END)
+    key(ENTER)
+    wait_for("server entry \"Другой\"", lambda: servers.name == "Другой")
+    fields = {
+        "Адрес сервера": "127.0.0.1",
+        "Порт": SMTP_PORT,
+        "Адрес исходящей почты": "kvu@demo.local",
+        "Логин": "kvu@demo.local",
+        "Пароль": "demo",
+        "Адрес получателя": "operator@demo.local",
+        "Имя (произвольное)": "Котельная",
+    }
+    for name, value in fields.items():
+        role = "password text" if name == "Пароль" else "text"
+        control(opts, name, role=role).queryEditableText().setTextContents(value)
+    press(opts, "Отправлять уведомления по e-mail в случае:")
+    screenshot("options", title="Параметры программы")
+
+    press(opts, "Отправить тестовое письмо")
+    summary = os.path.join(INBOX, "msg-1.json")
+    wait_for("the test mail at the server", lambda: os.path.exists(summary), timeout=30)
+    with open(summary, encoding="utf-8") as f:
+        mail = json.load(f)
+    if mail["rcpt_tos"] != ["operator@demo.local"] or mail["auth_login"] != "kvu@demo.local":
+        raise Failure(f"unexpected test mail: {mail!r}")
+
+    press(opts, "Справка")
+    help_window = wait_for("help window", lambda: top("Справка"))
+    manual = control(help_window, "Руководство оператора")
+    wait_for("the manual", lambda: "Главное окно" in manual.queryText().getText(0, -1))
+    screenshot("help", title="Справка")
+    press(help_window, "Закрыть")
+    wait_for("help closed", lambda: top("Справка") is None)
+
+    # Six clicks on the heading switch the diagnostic mode on.
+    heading = control(opts, "Общие настройки", role="label")
+    for _ in range(6):
+        click_at(heading)
+        time.sleep(0.15)
+    control(opts, "Test Mode")
+    diag = wait_for("diagnostic window", lambda: top("Окно диагностики"))
+
+    press(opts, "Сохранить и закрыть")
+    closed("Параметры программы")
+    with open(os.path.join(DATA, "klimavox_kvu.ini"), encoding="utf-8") as f:
+        ini = f.read()
+    for key_text in ("MailServer=127.0.0.1", f"MailPort={SMTP_PORT}", "MailLogin=kvu@demo.local", "IsTest=1",
+                     "IsMailActive=1", "ProgramName=Котельная", "iMailServer=4"):
+        if key_text not in ini:
+            raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
+
+    # The protocol grows with every poll; the pause button stops polling and starts it again.
+    first = polls(diag)
+    wait_for("requests in the protocol", lambda: polls(diag) > first + 3)
+    if not any(" = " in line for line in protocol_lines(diag)):
+        raise Failure("no replies in the protocol")
+    screenshot("diagnostic", title="FormTest")
+    press(diag, "Остановить или возобновить опрос")
+    time.sleep(1.0)  # a request already under way may still be logged
+    paused = polls(diag)
+    time.sleep(2.5)  # more than three ticks of the poll cycle
+    if polls(diag) != paused:
+        raise Failure("requests went on while polling was paused")
+    press(diag, "Остановить или возобновить опрос")
+    wait_for("polling resumed", lambda: polls(diag) > paused + 3)
+
+
 def single_unit():
     """With one unit the program is its unit window: no main window, and "Выход" in its menu ends
     the program."""
@@ -511,6 +607,7 @@ def run(program):
 
     unit_windows(main)
     archive(main)
+    options(main)
 
     # The service menu by keyboard: the first item enters service mode, the last one ends the program.
     press(main, "Меню")

@@ -12,6 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 cleanup() {
   local pids
+  exec 4>&- 2>/dev/null || true
   pids=$(jobs -p)
   [ -n "$pids" ] && kill $pids 2>/dev/null || true
   wait 2>/dev/null || true
@@ -37,6 +38,23 @@ done
 block="127.$((77 + $$ % 50)).$((1 + $$ % 200))"
 "$sim" --panels 3 --base-address "$block.1" --control-port 0 --switch-time 500 >"$work/sim.log" 2>&1 &
 
+# A mail server with TLS from the first byte, for the test mail of the options dialog. It runs until
+# its standard input closes.
+mkdir -p "$work/mail" "$work/inbox"
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 -subj "/CN=127.0.0.1" \
+  -keyout "$work/mail/key.pem" -out "$work/mail/cert.pem" 2>/dev/null
+mkfifo "$work/mail/in"
+/usr/bin/python3 "$here/../mail/servers/aiosmtpd_server.py" --port 0 --mode implicit --cert "$work/mail/cert.pem" \
+  --key "$work/mail/key.pem" --user kvu@demo.local --password demo --maildir "$work/inbox" \
+  <"$work/mail/in" >"$work/mail/log" 2>&1 &
+exec 4>"$work/mail/in"
+for _ in $(seq 100); do
+  grep -q '^ready ' "$work/mail/log" 2>/dev/null && break
+  sleep 0.1
+done
+smtp_port=$(awk '/^ready /{print $2}' "$work/mail/log")
+
+export KVU_E2E_SMTP_PORT=$smtp_port KVU_E2E_INBOX=$work/inbox
 export KVU_E2E_PROGRAM=$program KVU_E2E_DATA=$work/data KVU_E2E_BLOCK=$block KVU_E2E_SHOTS=$shots KVU_E2E_LOG=$work/program.log \
   KVU_E2E_SIMLOG=$work/sim.log
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
