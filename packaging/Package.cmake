@@ -31,6 +31,20 @@ endif()" COMPONENT panelsim)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/panel-sim/README.md DESTINATION share/doc/klimavox-kvu-panel-sim
   COMPONENT panelsim)
 
+# Manual pages, compressed as Debian keeps them.
+set(kvu_man_pages)
+foreach(page klimavox_kvu.1 klimavox-panel-sim.1)
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/packaging/${page}.gz)
+  add_custom_command(OUTPUT ${out}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${CMAKE_CURRENT_LIST_DIR}/${page} ${out}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${page} VERBATIM)
+  list(APPEND kvu_man_pages ${out})
+endforeach()
+add_custom_target(kvu_man_pages ALL DEPENDS ${kvu_man_pages})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/klimavox_kvu.1.gz DESTINATION share/man/man1 COMPONENT kvu)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/klimavox-panel-sim.1.gz DESTINATION share/man/man1
+  COMPONENT panelsim)
+
 set(KVU_PACKAGE_MAINTAINER "Klimavox KVU maintainers <maintainers@users.noreply.c-seed-a2a094f8.example>"
   CACHE STRING "Maintainer field of the Debian packages")
 
