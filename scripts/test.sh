@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the full suite, then the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run, then a format check.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run, then a format check. The
+# Debian packages are built and checked after the full suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,7 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVU_BUILD_BENCH=ON >/dev/null
 cmake --build build -j"$jobs"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+bash scripts/check-package.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKVU_SANITIZE=ON -DKVU_BUILD_UI=OFF >/dev/null
 cmake --build build-asan -j"$jobs"

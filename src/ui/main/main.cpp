@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "core/Clock.h"
+#include "core/DataFolder.h"
 #include "ui/main/KvuApplication.h"
 #include "ui/main/SignalWatcher.h"
 #include "ui/main/TForm1.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
@@ -36,17 +38,26 @@ int main(int argc, char **argv)
     kvu::KvuApplication app(argc, argv);
     kvu::KvuApplication::installQtTranslations();
     app.setApplicationName(u"klimavox_kvu"_s);
+    // Ties the windows to the installed desktop entry (its icon and name in the task bar).
+    app.setDesktopFileName(u"klimavox_kvu"_s);
     app.setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(kvu::KvuApplication::boxTitle());
     parser.addHelpOption();
     const QCommandLineOption dataDirOption(
-        u"data-dir"_s, u"Папка настроек, истории и архивов (по умолчанию папка программы)"_s, u"DIR"_s);
+        u"data-dir"_s,
+        u"Папка настроек, истории и архивов (по умолчанию папка программы, а если в неё нельзя "
+        u"писать, папка данных пользователя)"_s,
+        u"DIR"_s);
     parser.addOption(dataDirOption);
     parser.process(app);
+    // An installed program's folder is read-only: its data then go to the user's data folder. The
+    // manual is still looked up beside the program.
     const QString dataDir =
-        parser.isSet(dataDirOption) ? parser.value(dataDirOption) : QCoreApplication::applicationDirPath();
+        kvu::chooseDataFolder(parser.isSet(dataDirOption) ? parser.value(dataDirOption) : QString(),
+                              QCoreApplication::applicationDirPath(),
+                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 
     kvu::SignalWatcher signals;
 
