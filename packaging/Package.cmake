@@ -9,9 +9,9 @@
 set(kvu_program_dir lib/klimavox-kvu)
 
 install(TARGETS klimavox_kvu RUNTIME DESTINATION ${kvu_program_dir} COMPONENT kvu)
-# The build writes the manual beside the program; OPTIONAL while a build does not.
+# The build writes the manual beside the program; the help window reads it from there.
 install(FILES $<TARGET_FILE_DIR:klimavox_kvu>/help_klimavox_kvu.mht DESTINATION ${kvu_program_dir}
-  COMPONENT kvu OPTIONAL)
+  COMPONENT kvu)
 
 # A relative link, so the package can be unpacked under any root.
 set(kvu_bin_link ${CMAKE_CURRENT_BINARY_DIR}/packaging/klimavox_kvu)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian packages in the given build folder (default build/), lists them and fails when the
-# program, its link in /usr/bin, the manual (when the build wrote one), the desktop entry, the icon or
+# program, its link in /usr/bin, the manual, the desktop entry, the icon or
 # the simulator is missing, or when the desktop entry does not validate.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,9 +35,7 @@ expect "$program_deb" ' \./usr/lib/klimavox-kvu/klimavox_kvu$'
 expect "$program_deb" ' \./usr/bin/klimavox_kvu -> \.\./lib/klimavox-kvu/klimavox_kvu$'
 expect "$program_deb" ' \./usr/share/applications/klimavox_kvu\.desktop$'
 expect "$program_deb" ' \./usr/share/icons/hicolor/scalable/apps/klimavox_kvu\.svg$'
-if [ -f "$build/src/help_klimavox_kvu.mht" ]; then
-  expect "$program_deb" ' \./usr/lib/klimavox-kvu/help_klimavox_kvu\.mht$'
-fi
+expect "$program_deb" ' \./usr/lib/klimavox-kvu/help_klimavox_kvu\.mht$'
 expect "$sim_deb" ' \./usr/bin/klimavox-panel-sim$'
 # dpkg-shlibdeps ran: the Qt libraries the program links are in its dependencies.
 if ! grep -q 'libqt6widgets6' <<<"$(dpkg-deb -f "$program_deb" Depends)"; then

@@ -25,7 +25,10 @@ QString chooseDataFolder(const QString &commandLineDir, const QString &programDi
     if (!commandLineDir.isEmpty())
         return QDir::cleanPath(QDir(commandLineDir).absolutePath());
     const QString program = QDir::cleanPath(QDir(programDir).absolutePath());
-    if (canWrite(program) || userDataDir.isEmpty())
+    // A program installed under /usr (the package) keeps nothing beside itself, even when run by
+    // root, who could write there: that folder belongs to the package manager.
+    const bool installed = program.startsWith(QLatin1StringView("/usr/"));
+    if (userDataDir.isEmpty() || (!installed && canWrite(program)))
         return program;
     // Not created (no home folder?): kept anyway, so the settings writes name the folder meant.
     const QString user = QDir::cleanPath(QDir(userDataDir).absolutePath());

@@ -11,7 +11,8 @@ bool folderIsWritable(const QString &dir);
 
 // The folder of the settings file, the history and the archives, in this order:
 // - commandLineDir, when the operator gave one (--data-dir), made absolute;
-// - programDir, the folder of the executable, when canWrite says a file can be created there;
+// - programDir, the folder of the executable, when canWrite says a file can be created there and it
+//   is not an installed program's folder under /usr;
 // - userDataDir (the user's application data folder), created when missing.
 // An installed program's folder (/usr/lib/...) is not writable, so it falls to the user's folder; a
 // program unpacked into a folder of its own keeps its data beside it. With no userDataDir (no home

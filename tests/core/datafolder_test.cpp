@@ -58,6 +58,16 @@ TEST_F(DataFolderTest, ReadOnlyProgramFolderFallsToTheUserFolderWhichIsCreated)
     EXPECT_EQ(chooseDataFolder({}, programDir, {}, readOnly), programDir);
 }
 
+TEST_F(DataFolderTest, InstalledProgramFolderIsNeverUsedEvenWhenWritable)
+{
+    const auto writable = [](const QString &) {
+        return true;
+    };
+    const QString user = sub(u"home/.local/share/klimavox_kvu"_s);
+    EXPECT_EQ(chooseDataFolder({}, u"/usr/lib/klimavox-kvu"_s, user, writable), user);
+    EXPECT_EQ(chooseDataFolder(sub(u"given"_s), u"/usr/lib/klimavox-kvu"_s, user, writable), sub(u"given"_s));
+}
+
 TEST_F(DataFolderTest, ProbeWritesForRealAndLeavesNothing)
 {
     EXPECT_TRUE(folderIsWritable(programDir));
