@@ -3,11 +3,15 @@
 The program starts with an empty data folder, so it opens in service mode. The test removes rows,
 types the panels' addresses in the address dialog (including a duplicate and an impossible
 address, which are refused), renames a unit, leaves service mode and waits for the rows to come
-alive from the simulated panels, then goes through the service menu and exits.
+alive from the simulated panels, drives the unit windows, their editors and the archive, sets up
+mail in the options dialog against a local server (with start at log-on and the diagnostic mode),
+then goes through the service menu and exits. The single-unit run at the end is started by the
+log-on entry that the options wrote.
 """
 import datetime
 import json
 import os
+import shlex
 import socket
 import subprocess
 import sys
@@ -431,6 +435,7 @@ def options(main):
         role = "password text" if name == "Пароль" else "text"
         control(opts, name, role=role).queryEditableText().setTextContents(value)
     press(opts, "Отправлять уведомления по e-mail в случае:")
+    press(opts, "Запускать программу при входе в систему")
     screenshot("options", title="Параметры программы")
 
     press(opts, "Отправить тестовое письмо")
@@ -465,6 +470,8 @@ def options(main):
                      "IsMailActive=1", "ProgramName=Котельная", "iMailServer=4"):
         if key_text not in ini:
             raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
+    if autostart_command() != [PROGRAM, "--data-dir", DATA]:
+        raise Failure(f"unexpected start at log-on: {autostart_command()!r}")
 
     # The protocol grows with every poll; the pause button stops polling and starts it again.
     first = polls(diag)
@@ -482,6 +489,14 @@ def options(main):
     wait_for("polling resumed", lambda: polls(diag) > paused + 3)
 
 
+def autostart_command():
+    """The command of the log-on start entry that saving the options wrote, named by the program name."""
+    path = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", "Котельная.desktop")
+    with open(path, encoding="utf-8") as f:
+        line = next(line for line in f if line.startswith("Exec="))
+    return shlex.split(line[len("Exec="):].strip())
+
+
 def single_unit():
     """With one unit the program is its unit window: no main window, and "Выход" in its menu ends
     the program."""
@@ -490,7 +505,8 @@ def single_unit():
         ini = f.read().replace("nAHU=3", "nAHU=1")
     with open(path, "w", encoding="utf-8") as f:
         f.write(ini)
-    program = start_program("a")
+    # Started as the desktop starts it at log-on.
+    program = start_program("a", autostart_command())
     try:
         title = "Управление вентустановкой \"Приток цех 1\""
         solo = wait_for("the unit window as the program's window", lambda: top(title), timeout=30)
@@ -508,12 +524,12 @@ def single_unit():
         raise
 
 
-def start_program(log_mode):
+def start_program(log_mode, command=None):
     """Starts the program; a start that could not reach the display (seen once on a loaded machine
     while the virtual display was coming up) is tried again after a pause."""
     for attempt in range(3):
         with open(LOG, log_mode) as log:
-            program = subprocess.Popen([PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
+            program = subprocess.Popen(command or [PROGRAM, "--data-dir", DATA], stdout=log, stderr=subprocess.STDOUT)
         try:
             program.wait(timeout=2)
         except subprocess.TimeoutExpired:

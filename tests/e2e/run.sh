@@ -55,6 +55,8 @@ done
 smtp_port=$(awk '/^ready /{print $2}' "$work/mail/log")
 
 export KVU_E2E_SMTP_PORT=$smtp_port KVU_E2E_INBOX=$work/inbox
+# Start at log-on writes its entry here, not into the real user's autostart folder.
+export XDG_CONFIG_HOME=$work/config
 export KVU_E2E_PROGRAM=$program KVU_E2E_DATA=$work/data KVU_E2E_BLOCK=$block KVU_E2E_SHOTS=$shots KVU_E2E_LOG=$work/program.log \
   KVU_E2E_SIMLOG=$work/sim.log
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
