@@ -107,7 +107,9 @@ QDateTime ParseHistStamp(QStringView t)
     const QTime time(h, mi, s);
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    // The stamp is the workstation's wall clock; it is kept as it reads (no zone), which orders it as
+    // written and spares a zone lookup for every line.
+    return QDateTime(date, time, Qt::UTC);
 }
 
 QString FoldHistText(QStringView text)
@@ -140,12 +142,8 @@ std::optional<HistRecord> ParseHistLine(QStringView line)
     r.unit = number(r.field[2]).value_or(0);
     r.kind = HistKindOf(r.code, r.field[11]);
     r.damaged = parts.size() < kHistFields || !r.when.isValid() || r.code < 0;
-    QString all;
-    for (const QString &f : r.field) {
-        all += f;
-        all += kTab;
-    }
-    r.folded = FoldHistText(all);
+    // The line itself holds every field; its quotes and tabs do not disturb a search for text.
+    r.folded = FoldHistText(line);
     return r;
 }
 
@@ -233,7 +231,10 @@ HistLoad LoadHistFolder(const HistFolderRead &request)
     qint64 done = 0;
     const auto addLines = [&](const QStringList &lines) {
         HistLoad part = ParseHistLines(lines);
-        out.records.append(std::move(part.records));
+        if (out.records.isEmpty())
+            out.records = std::move(part.records);
+        else
+            out.records.append(std::move(part.records));
         out.skipped += part.skipped;
     };
     bool currentTaken = false;

@@ -38,7 +38,8 @@ struct HistRecord
 // history line: nullopt.
 std::optional<HistRecord> ParseHistLine(QStringView line);
 
-// Reads "dd.MM.yy HH:mm:ss" (two-digit year, 2000 to 2099); invalid when it is not one.
+// Reads "dd.MM.yy HH:mm:ss" (two-digit year, 2000 to 2099) as the wall-clock time it shows, without a
+// zone (Qt::UTC); invalid when it is not one.
 QDateTime ParseHistStamp(QStringView text);
 
 HistKind HistKindOf(int code, QStringView errorMarker);

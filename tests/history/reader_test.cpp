@@ -129,7 +129,7 @@ TEST_F(ReaderTest, SplitsTheWritersLinesIntoTwelveFieldsAndClassifiesThem)
         EXPECT_EQ(r.field, cases[k].field);
         EXPECT_FALSE(r.damaged);
     }
-    EXPECT_EQ(l.records[1].when, QDateTime(QDate(2026, 3, 3), QTime(10, 0, 0)));
+    EXPECT_EQ(l.records[1].when, QDateTime(QDate(2026, 3, 3), QTime(10, 0, 0), Qt::UTC));
 }
 
 TEST(HistKindTest, KindFollowsTheCodeAndTheErrorMarker)
@@ -154,8 +154,9 @@ TEST(HistKindTest, KindFollowsTheCodeAndTheErrorMarker)
 
 TEST(HistStampTest, ReadsTwoDigitYearsIntoThisCenturyAndRefusesNonsense)
 {
-    EXPECT_EQ(ParseHistStamp(u"05.03.17 14:07:09"), QDateTime(QDate(2017, 3, 5), QTime(14, 7, 9)));
-    EXPECT_EQ(ParseHistStamp(u"31.12.99 23:59:59"), QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)));
+    EXPECT_EQ(ParseHistStamp(u"05.03.17 14:07:09"), QDateTime(QDate(2017, 3, 5), QTime(14, 7, 9), Qt::UTC));
+    EXPECT_EQ(ParseHistStamp(u"31.12.99 23:59:59"),
+              QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59), Qt::UTC));
     for (const char16_t *bad : {u"", u"05.03.17 14:07", u"32.01.17 10:00:00", u"05.03.17 25:00:00",
                                 u"05-03-17 14:07:09", u"aa.03.17 14:07:09", u"05.03.17 14:07:09 "})
         EXPECT_FALSE(ParseHistStamp(QStringView(bad)).isValid()) << QString::fromUtf16(bad).toStdString();
