@@ -39,6 +39,8 @@ public:
     virtual void openOptions() {}
     // The help window with the manual, not modal.
     virtual void showHelp() {}
+    // The event history viewer, created on first use and shown (not modal).
+    virtual void showHistoryViewer() {}
     // The unit address dialog for unit n, modal (service mode); returns once it is closed.
     virtual void editUnitAddress(int /*n*/) {}
     // A standard message box with one OK button.

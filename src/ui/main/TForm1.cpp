@@ -20,6 +20,7 @@
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
 #include "ui/settings/TFormHelp.h"
+#include "ui/settings/TFormHistory.h"
 #include "ui/settings/TFormProgParam.h"
 #include "ui/settings/TFormTest.h"
 
@@ -279,6 +280,8 @@ void TForm1::buildMenus()
     TuneIP_->setObjectName(u"TuneIP"_s);
     MainPar_ = MenuServ_->addAction(u"Параметры"_s, this, [this] { MainParClick(program_); });
     MainPar_->setObjectName(u"MainPar"_s);
+    QAction *history = MenuServ_->addAction(u"Журнал событий"_s, this, [this] { showHistoryViewer(); });
+    history->setObjectName(u"HistView"_s);
     MenuServ_->addSeparator();
     QAction *exit = MenuServ_->addAction(u"Выход"_s, this, &QWidget::close);
     exit->setObjectName(u"mExit"_s);
@@ -512,6 +515,13 @@ void TForm1::openOptions()
 void TForm1::openArchive(int n)
 {
     runEditor(formArch_, n);
+}
+
+void TForm1::showHistoryViewer()
+{
+    if (!formHistory_)
+        formHistory_ = new TFormHistory(program_, this);
+    formHistory_->showHistory();
 }
 
 void TForm1::showHelp()

@@ -27,6 +27,7 @@ class TFormProgParam;
 class TMessageForm;
 class TFormTest;
 class TFormHelp;
+class TFormHistory;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
 // decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
@@ -63,6 +64,7 @@ public:
     void editVav(int n) override;
     void openArchive(int n) override;
     void showHelp() override;
+    void showHistoryViewer() override;
     void openOptions() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
@@ -116,6 +118,7 @@ public:
     // The diagnostic window; nullptr until the diagnostic mode first showed it.
     TFormTest *formTest() const { return formTest_; }
     TFormHelp *formHelp() const { return formHelp_; }
+    TFormHistory *formHistory() const { return formHistory_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
     bool trayAnimating() const { return trayAnimation_.isActive(); }
@@ -155,6 +158,7 @@ private:
     // Set while the main window's showing runs the program's start-of-showing work.
     bool inFormShow_ = false;
     TFormHelp *formHelp_ = nullptr;
+    TFormHistory *formHistory_ = nullptr;
     TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),

@@ -171,6 +171,11 @@ void TFormSolo::showMenu()
         } else if (item == u"Параметры"_s) {
             // Opens over this window.
             connect(action, &QAction::triggered, this, [this] { act([this] { MainParClick(program_); }); });
+        } else if (item == u"Журнал событий"_s) {
+            connect(action, &QAction::triggered, this, [this] {
+                if (ProgramView *v = program_.view())
+                    v->showHistoryViewer();
+            });
         } else if (item == u"Выход"_s) {
             connect(action, &QAction::triggered, this, [this] {
                 if (ProgramView *v = program_.view())
