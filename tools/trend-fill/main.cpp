@@ -51,7 +51,7 @@ public:
         const bool on =
             alwaysOn || ((!weekend || unit_ == 4) && minuteOfDay >= 7 * 60 && minuteOfDay < 20 * 60);
         const int target = 20 + unit_ % 3 + (minuteOfDay >= 9 * 60 && minuteOfDay < 18 * 60 ? 1 : 0);
-        const double outside = 14.0 + 4.0 * std::sin((minuteOfDay - 9 * 60) / 1440.0 * 2 * M_PI);
+        const double outside = 16.0 + 3.0 * std::sin((minuteOfDay - 9 * 60) / 1440.0 * 2 * M_PI);
         temper_ += on ? (target - temper_) * 0.12 : (outside - temper_) * 0.02;
         temper_ += noise(rng_);
 
