@@ -55,9 +55,8 @@ void TrendRecorder::close()
 void TrendRecorder::tick()
 {
     if (!p_.s.IsSaveGraph) {
-        // Switched off: let go of the file, and start afresh when switched on again.
-        if (store_ && store_->isOpen())
-            store_->close();
+        // Switched off: nothing is written; switched on again, the next tick takes a sample. The file
+        // stays open if it is, for whoever reads it.
         lastSlot_ = -1;
         paused_ = false;
         return;

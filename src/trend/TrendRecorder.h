@@ -31,7 +31,7 @@ public:
 
     // Called once per poll tick; cheap unless a sample is due.
     void tick();
-    // Closes the file (shutdown, or recording switched off).
+    // Closes the file at shutdown.
     void close();
 
     // The settings clamped to sensible values.
