@@ -98,6 +98,9 @@ bool TrendRecorder::record(qint64 nowMs)
         s.alarm = u.IsErrorAHU[n] || u.IsFatalErrorAHU[n];
         rows.push_back(s);
     }
+    // Nothing to write proves nothing about the file: a paused recording stays paused.
+    if (rows.empty())
+        return false;
     if (store_->append(rows))
         return true;
     pause();

@@ -46,6 +46,7 @@ public:
     bool answering(int n) const;
 
 private:
+    // Stores the answering units' values; true when rows were written.
     bool record(qint64 nowMs);
     void prune(qint64 nowMs);
     void pause();

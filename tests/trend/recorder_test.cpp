@@ -203,6 +203,16 @@ TEST_F(TrendRecorderTest, FullDiskIsToldOnceAndLosesNothingRecordedBefore)
     EXPECT_TRUE(p.pendingNotices().front().contains(u"диск заполнен"_s))
         << p.pendingNotices().front().toStdString();
 
+    // A sample time with no unit answering writes nothing, so it cannot show that the disk has room.
+    runFor(4 * kMinute, [&] {
+        for (int n = 1; n <= 3; ++n)
+            p.u.StateTCPConn[n] = -7;
+    });
+    EXPECT_TRUE(p.trend().paused());
+    EXPECT_EQ(p.pendingNotices().size(), 1);
+    for (int n = 1; n <= 3; ++n)
+        p.u.StateTCPConn[n] = 1;
+
     ASSERT_TRUE(db.setMaxPages(1'000'000));
     runFor(2 * kMinute);
     EXPECT_FALSE(p.trend().paused());
