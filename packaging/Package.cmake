@@ -65,8 +65,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_KVU_PACKAGE_NAME klimavox-kvu)
 # Loaded at run time, where dpkg-shlibdeps cannot see them: on Debian 12 the X11 platform plugin, the
 # OpenSSL back end of QSslSocket and the SVG plugins come with libqt6gui6, libqt6network6 and
-# libqt6svg6, which the program links anyway; Qt's own Russian texts do not.
-set(CPACK_DEBIAN_KVU_PACKAGE_DEPENDS "qt6-translations-l10n")
+# libqt6svg6, which the program links anyway; Qt's own Russian texts and the SQLite driver of the
+# trend store do not.
+set(CPACK_DEBIAN_KVU_PACKAGE_DEPENDS "qt6-translations-l10n, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_KVU_PACKAGE_RECOMMENDS "fonts-liberation, sound-theme-freedesktop")
 set(CPACK_DEBIAN_KVU_PACKAGE_SUGGESTS "klimavox-kvu-panel-sim")
 set(CPACK_DEBIAN_KVU_DESCRIPTION [=[watch and control Klimavox air-handling units

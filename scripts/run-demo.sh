@@ -13,7 +13,7 @@ fresh=0
 bash scripts/install-deps.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim
+cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim trend-fill
 
 data=demo-data
 if [ "$fresh" = 1 ]; then
@@ -39,12 +39,17 @@ IPInt1_3=127
 IPInt2_3=0
 IPInt3_3=0
 IPInt4_3=3
+IsSaveGraph=1
 INI
+fi
+# Thirty days of simulated trend history for the three units, once; the program records on top of it.
+if [ ! -e "$data/trends.sqlite" ]; then
+  ./build/tools/trend-fill/trend-fill --db "$data/trends.sqlite" --units 3 --days 30
 fi
 
 control_port=${KVU_SIM_CONTROL_PORT:-15600}
 ./build/tools/panel-sim/panel-sim --panels 3 --base-address 127.0.0.1 --port 1560 \
-  --control-port "$control_port" &
+  --control-port "$control_port" --drift &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
 echo "Panel simulator: control channel on 127.0.0.1:$control_port (for example: nc 127.0.0.1 $control_port)"

@@ -10,6 +10,7 @@
 #include "link/PollCycle.h"
 #include "mail/MailQueue.h"
 #include "mail/MailSettings.h"
+#include "trend/TrendRecorder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -48,6 +49,7 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
     mail_ = std::make_unique<MailQueue>(*this);
     mainRows_ = std::make_unique<MainRows>(*this);
     soloForms_ = std::make_unique<SoloForms>(*this);
+    trend_ = std::make_unique<TrendRecorder>(*this);
     connect(link_.get(), &PanelLink::connectionLossReported, this, [this](int n, int TypeLost) {
         if (s.IsSendMailConnErr && s.IsMailActive)
             mail_->GenMsgLostConn(n, TypeLost);
@@ -348,6 +350,7 @@ void Program::FormClose()
         ShowErrorMsg(e.text());
     }
     history_->Release();
+    trend_->close();
 }
 
 bool Program::CheckDiskSize(bool report)

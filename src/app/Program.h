@@ -25,6 +25,7 @@ class MainRows;
 class SoloForms;
 class PanelLink;
 class PollCycle;
+class TrendRecorder;
 
 // Owns the program's whole state and runs its start-up and shutdown. One instance per run; tests
 // create a fresh one per case with a fake clock and a data folder of their own.
@@ -71,6 +72,7 @@ public:
     MailQueue &mail() const { return *mail_; }
     MainRows &mainRows() const { return *mainRows_; }
     SoloForms &soloForms() const { return *soloForms_; }
+    TrendRecorder &trend() const { return *trend_; }
 
     // The main timer: every tick runs the poll cycle. Started once the main window is up.
     QTimer Timer1;
@@ -140,6 +142,7 @@ private:
     std::unique_ptr<MailQueue> mail_;
     std::unique_ptr<MainRows> mainRows_;
     std::unique_ptr<SoloForms> soloForms_;
+    std::unique_ptr<TrendRecorder> trend_;
     QStringList pendingNotices_;
 };
 

@@ -6,9 +6,11 @@
 #include "core/ZSub.h"
 #include "mail/MailQueue.h"
 #include "mail/MailSettings.h"
+#include "trend/TrendRecorder.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,6 +29,17 @@ bool allDigits(const QString &text)
             return false;
     }
     return true;
+}
+
+// A whole number of the trend fields: empty gives the default, anything else is held to 1..max.
+int trendNumber(const QString &text, int fallback, int max)
+{
+    if (text.isEmpty())
+        return fallback;
+    if (!allDigits(text))
+        return -1;
+    // More digits than an int holds is simply too much.
+    return text.size() > 9 ? max : std::clamp(text.toInt(), 1, max);
 }
 
 } // namespace
@@ -54,6 +67,9 @@ void ProgramOptions::ShowProgParam()
     form.CB_Reboot = s.IsSendMailReboot;
     form.CB_Conn = s.IsSendMailConnErr;
     form.CB_ErrAHU = s.IsSendMailAHUErr;
+    form.CB_SaveGraph = s.IsSaveGraph;
+    form.Ed_IntervalGraph = QString::number(TrendRecorder::intervalMinutes(s.IntervalRecGraph));
+    form.Ed_DaysGraph = QString::number(TrendRecorder::daysKept(s.MaxNDayGraph));
 
     form.Ed_Time = QString::number(s.MailSendInterval);
     form.Ed_Inbox = s.MailRecivAddr;
@@ -124,8 +140,20 @@ QString ProgramOptions::CopyDataFromForm()
         if (!ok)
             return u"Неверный интервал отправки писем \"%1\": нужно целое число минут"_s.arg(form.Ed_Time);
     }
+    const int graphInterval = trendNumber(form.Ed_IntervalGraph, TrendRecorder::kDefaultIntervalMin,
+                                          TrendRecorder::kMaxIntervalMin);
+    if (graphInterval < 0)
+        return u"Неверный интервал записи графиков \"%1\": нужно целое число минут"_s.arg(
+            form.Ed_IntervalGraph);
+    const int graphDays =
+        trendNumber(form.Ed_DaysGraph, TrendRecorder::kDefaultDaysKept, TrendRecorder::kMaxDaysKept);
+    if (graphDays < 0)
+        return u"Неверный срок хранения графиков \"%1\": нужно целое число дней"_s.arg(form.Ed_DaysGraph);
 
     Settings &s = p_.s;
+    s.IsSaveGraph = form.CB_SaveGraph;
+    s.IntervalRecGraph = graphInterval;
+    s.MaxNDayGraph = graphDays;
     s.MailRecivAddr = form.Ed_Inbox;
     s.MailLogin = form.Ed_Login;
     s.MailServer = form.Ed_Server;

@@ -18,6 +18,10 @@ struct OptionsForm
     bool CB_Reboot = false;
     bool CB_Conn = false;
     bool CB_ErrAHU = false;
+    // Trend recording: the switch, minutes between samples and days kept.
+    bool CB_SaveGraph = false;
+    QString Ed_IntervalGraph;
+    QString Ed_DaysGraph;
     QString Ed_Time;
     QString Ed_Inbox;
     int CB_ListServer = -1; // the selected server entry, -1 for none

@@ -7,6 +7,7 @@
 #include "link/PanelLink.h"
 #include "link/Protocol.h"
 #include "mail/MailQueue.h"
+#include "trend/TrendRecorder.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -79,6 +80,7 @@ void PollCycle::Timer1Timer()
     u.iGlobErr_Old = u.iGlobErr;
 
     mailAndHistorySave();
+    p_.trend().tick();
 
     if (p_.s.IsTest == 1) {
         QString states = u"StateTCPConn "_s;

@@ -219,6 +219,55 @@ TEST_F(OptionsTest, ShowingAndTakingTheControls)
              EXPECT_EQ(s.ProgramName, u"Цех"_s);
              EXPECT_EQ(s.MailPort, 587);
          }},
+        {"trend settings show and come back",
+         [](Settings &s) {
+             s.IsSaveGraph = true;
+             s.IntervalRecGraph = 5;
+             s.MaxNDayGraph = 14;
+         },
+         {},
+         [](const OptionsForm &f, const Settings &s) {
+             EXPECT_TRUE(f.CB_SaveGraph);
+             EXPECT_EQ(f.Ed_IntervalGraph, u"5"_s);
+             EXPECT_EQ(f.Ed_DaysGraph, u"14"_s);
+             EXPECT_TRUE(s.IsSaveGraph);
+             EXPECT_EQ(s.IntervalRecGraph, 5);
+             EXPECT_EQ(s.MaxNDayGraph, 14);
+         }},
+        {"silly stored trend values show in range",
+         [](Settings &s) {
+             s.IntervalRecGraph = -3;
+             s.MaxNDayGraph = 0;
+         },
+         {},
+         [](const OptionsForm &f, const Settings &s) {
+             EXPECT_EQ(f.Ed_IntervalGraph, u"1"_s);
+             EXPECT_EQ(f.Ed_DaysGraph, u"30"_s);
+             EXPECT_EQ(s.IntervalRecGraph, 1);
+             EXPECT_EQ(s.MaxNDayGraph, 30);
+         }},
+        {"empty trend fields give the defaults, zero and huge are held in range",
+         {},
+         [](ProgramOptions &o) {
+             o.form.CB_SaveGraph = true;
+             o.form.Ed_IntervalGraph = u"0"_s;
+             o.form.Ed_DaysGraph.clear();
+         },
+         [](const OptionsForm &, const Settings &s) {
+             EXPECT_TRUE(s.IsSaveGraph);
+             EXPECT_EQ(s.IntervalRecGraph, 1);
+             EXPECT_EQ(s.MaxNDayGraph, 30);
+         }},
+        {"a huge trend interval is held to a day",
+         {},
+         [](ProgramOptions &o) {
+             o.form.Ed_IntervalGraph = u"99999999999"_s;
+             o.form.Ed_DaysGraph = u"0"_s;
+         },
+         [](const OptionsForm &, const Settings &s) {
+             EXPECT_EQ(s.IntervalRecGraph, 1440);
+             EXPECT_EQ(s.MaxNDayGraph, 1);
+         }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,6 +297,26 @@ TEST_F(OptionsTest, DiskNoticeFollowsTheCheckOnlyWhileHistoryIsKept)
     options->FormShow();
     EXPECT_FALSE(options->form.L_HistMsg);
     EXPECT_TRUE(p->u.IsGoodDiskSpace);
+}
+
+TEST_F(OptionsTest, TrendFieldsThatAreNotNumbersAreRefusedAndGoodOnesAreSaved)
+{
+    options->FormShow();
+    options->form.CB_SaveGraph = true;
+    options->form.Ed_IntervalGraph = u"2a"_s;
+    OptionsOutcome out = options->Bt_OKClick();
+    EXPECT_FALSE(out.close);
+    EXPECT_TRUE(out.warning.contains(u"интервал записи графиков"_s)) << out.warning.toStdString();
+    EXPECT_FALSE(p->s.IsSaveGraph);
+    options->form.Ed_IntervalGraph = u"3"_s;
+    options->form.Ed_DaysGraph = u"-1"_s;
+    EXPECT_TRUE(options->Bt_OKClick().warning.contains(u"срок хранения графиков"_s));
+    options->form.Ed_DaysGraph = u"7"_s;
+    EXPECT_TRUE(options->Bt_OKClick().close);
+    const QString ini = iniText();
+    EXPECT_TRUE(ini.contains(u"IsSaveGraph=1"_s)) << ini.toStdString();
+    EXPECT_TRUE(ini.contains(u"IntervalRecGraph=3"_s));
+    EXPECT_TRUE(ini.contains(u"MaxNDayGraph=7"_s));
 }
 
 TEST_F(OptionsTest, APortAboveTheRangeIsRefusedAndNothingIsTakenOrSaved)

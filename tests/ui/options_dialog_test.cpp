@@ -160,11 +160,11 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
     const int result = run([this] {
         TFormProgParam &d = *dialog;
         const QList<QWidget *> expected = {
-            d.CB_Autorun, d.CB_Tray,       d.CB_Sync,   d.CB_Sound, d.CB_EMail,  d.Ed_Time,
-            d.Ed_Inbox,   d.CB_ListServer, d.Ed_Server, d.Ed_Port,  d.Ed_Outbox, d.Ed_Login,
-            d.Ed_Pass,    d.Ed_Name,       d.Bt_Send,   d.Bt_Help,  d.Bt_OK,     d.Bt_Cancel,
+            d.CB_Autorun, d.CB_Tray,       d.CB_Sync,   d.CB_Sound, d.CB_SaveGraph, d.CB_EMail, d.Ed_Time,
+            d.Ed_Inbox,   d.CB_ListServer, d.Ed_Server, d.Ed_Port,  d.Ed_Outbox,    d.Ed_Login, d.Ed_Pass,
+            d.Ed_Name,    d.Bt_Send,       d.Bt_Help,   d.Bt_OK,    d.Bt_Cancel,
         };
-        // The notice boxes are disabled and skipped.
+        // The notice boxes and the trend numbers are disabled and skipped.
         QList<QWidget *> seen{d.focusWidget()};
         for (int k = 1; k < expected.size(); ++k) {
             QTest::keyClick(d.focusWidget(), Qt::Key_Tab);
@@ -200,6 +200,36 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
     EXPECT_TRUE(p->s.IsMailActive);
     EXPECT_EQ(p->s.MailPass, u"new"_s);
     EXPECT_TRUE(iniText().contains(u"MailRecivAddr=boss@example.ru"_s));
+}
+
+TEST_F(OptionsDialogTest, TrendRecordingIsSwitchedOnAndSetFromTheKeyboard)
+{
+    const int result = run([this] {
+        TFormProgParam &d = *dialog;
+        EXPECT_EQ(d.CB_SaveGraph->text(), u"Записывать графики"_s);
+        EXPECT_FALSE(d.CB_SaveGraph->isChecked());
+        EXPECT_EQ(d.Ed_IntervalGraph->text(), u"2"_s);
+        EXPECT_EQ(d.Ed_DaysGraph->text(), u"30"_s);
+        EXPECT_FALSE(d.Ed_IntervalGraph->isEnabled());
+        d.CB_SaveGraph->setFocus();
+        QTest::keyClick(d.CB_SaveGraph, Qt::Key_Space);
+        EXPECT_TRUE(d.CB_SaveGraph->isChecked());
+        QTest::keyClick(d.CB_SaveGraph, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), d.Ed_IntervalGraph);
+        // Digits only, four at most.
+        type(d.Ed_IntervalGraph, u"5x"_s);
+        EXPECT_EQ(d.Ed_IntervalGraph->text(), u"5"_s);
+        QTest::keyClick(d.Ed_IntervalGraph, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), d.Ed_DaysGraph);
+        type(d.Ed_DaysGraph, u"123456"_s);
+        EXPECT_EQ(d.Ed_DaysGraph->text(), u"1234"_s);
+        QTest::keyClick(d.Ed_DaysGraph, Qt::Key_Return);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_TRUE(p->s.IsSaveGraph);
+    EXPECT_EQ(p->s.IntervalRecGraph, 5);
+    EXPECT_EQ(p->s.MaxNDayGraph, 1234);
+    EXPECT_TRUE(iniText().contains(u"IntervalRecGraph=5"_s));
 }
 
 TEST_F(OptionsDialogTest, EscapeDropsTheEditsAndAReopeningShowsTheFile)

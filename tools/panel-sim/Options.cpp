@@ -106,8 +106,11 @@ bool parseOptions(const QStringList &arguments, Options *o, QString *error)
         QStringLiteral("MODE|k=MODE"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Trace requests, replies and connections on stderr."));
+    const QCommandLineOption drift(
+        QStringLiteral("drift"), QStringLiteral("Let the rooms drift slowly: temperature and humidity wander "
+                                                "around their goals over minutes, as in a real building."));
     parser.addOptions({panels, base, port, control, password, fault, zones, equipment, delay, switching,
-                       splitPause, seed, restoreConfirm, verbose});
+                       splitPause, seed, restoreConfirm, verbose, drift});
     parser.process(arguments);
 
     if (!parser.positionalArguments().isEmpty()) {
@@ -168,6 +171,7 @@ bool parseOptions(const QStringList &arguments, Options *o, QString *error)
         }
     }
     o->verbose = parser.isSet(verbose);
+    o->drift = parser.isSet(drift);
 
     for (const QString &item : parser.values(delay)) {
         int k = 0;

@@ -33,6 +33,7 @@ struct Options
     int splitPauseMs = 100;
     quint32 seed = 1;
     bool verbose = false;
+    bool drift = false;       // rooms drift slowly around their targets, for believable trend curves
     bool restoreAuto = false; // a restore announcement is confirmed at once, without a control command
     std::array<PanelOptions, kMaxPanels> panel;
 };

@@ -99,6 +99,14 @@ void PanelState::advance(qint64 ms)
     if (ms <= 0)
         return;
     const double s = ms / 1000.0;
+    elapsedMs += ms;
+    // Periods of tens of minutes, shifted per panel, so that curves sampled every minute or two move.
+    const double minutes = elapsedMs / 60000.0;
+    const double phase = number * 1.7;
+    const double tempLoad =
+        drift ? 0.9 * std::sin(2 * M_PI * minutes / 17.0 + phase) + 0.5 * std::sin(2 * M_PI * minutes / 61.0)
+              : 0.0;
+    const double humLoad = drift ? 6.0 * std::sin(2 * M_PI * minutes / 43.0 + phase) : 0.0;
 
     if (power == Power::SwitchingOn || power == Power::SwitchingOff) {
         switchLeftMs -= ms;
@@ -120,13 +128,14 @@ void PanelState::advance(qint64 ms)
             rate = 0.1;
         }
     }
-    temp = approach(temp, goal, rate * s);
+    temp = approach(temp, goal + tempLoad, rate * s);
 
     if (humidWorking && (hum >= humTarget || !(running() && equipment.humidifier && humidifierOn)))
         humidWorking = false;
     else if (!humidWorking && running() && equipment.humidifier && humidifierOn && hum < humTarget - 2)
         humidWorking = true;
-    hum = humidWorking ? approach(hum, humTarget, 0.2 * s) : approach(hum, kRoomHum, 0.05 * s);
+    hum = humidWorking ? approach(hum, humTarget + humLoad / 3, 0.2 * s)
+                       : approach(hum, kRoomHum + humLoad, 0.05 * s);
 
     for (Zone &z : zones)
         z.fact = approach(z.fact, running() && z.state == 1 ? z.target : 0, 5.0 * s);

@@ -91,6 +91,9 @@ public:
     bool rcBlock = false;
     bool autoOff = false;
     double dust = 20.0;
+    // Slow disturbances of the room (people, sun, doors): the temperature and humidity goals wander.
+    bool drift = false;
+    qint64 elapsedMs = 0;
     bool filter = false;
     bool overheat = false;
     int alarmCode = 0;

@@ -67,6 +67,7 @@ int main(int argc, char **argv)
         panelsim::PanelState &state = panel->state();
         state.password = p.password.value_or(0);
         state.switchTimeMs = options.switchMs;
+        state.drift = options.drift;
         if (p.equipment)
             state.equipment = *p.equipment;
         if (p.zones)

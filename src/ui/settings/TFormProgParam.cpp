@@ -47,6 +47,8 @@ QLineEdit, QComboBox {
     padding: 3px 6px; selection-background-color: #8BC0DA; selection-color: #1E2830;
 }
 QLineEdit:focus, QComboBox:focus { border: 2px solid white; padding: 2px 5px; }
+QLineEdit:disabled { color: #8395A6; border-color: #6F8293; }
+QLabel:disabled { color: #8395A6; }
 QComboBox::drop-down { border: none; width: 24px; }
 QComboBox::down-arrow { image: url(:/art/opt/combo_arrow.svg); width: 14px; height: 14px; }
 QComboBox QAbstractItemView {
@@ -145,6 +147,30 @@ void TFormProgParam::build()
     CB_Tray = check("CB_Tray", u"Сворачивать программу в трей"_s);
     CB_Sync = check("CB_Sync", u"Синхронизировать время всех вентустановок по часам компьютера"_s);
     CB_Sound = check("CB_Sound", u"Звуковой сигнал при появлении ошибки в работе вентустановки"_s);
+    CB_SaveGraph = check("CB_SaveGraph", u"Записывать графики"_s);
+    const auto numberField = [&](const char *name, const QString &accessible) {
+        QLineEdit *e = edit(name, accessible);
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[0-9]{0,4}"_s), e));
+        e->setMaxLength(4);
+        e->setFixedWidth(64);
+        e->setAlignment(Qt::AlignCenter);
+        return e;
+    };
+    Ed_IntervalGraph = numberField("Ed_IntervalGraph", u"Интервал записи графиков, минут"_s);
+    Ed_DaysGraph = numberField("Ed_DaysGraph", u"Хранить графики, дней"_s);
+    graphRow_ = new QWidget(this);
+    {
+        auto *row = new QHBoxLayout(graphRow_);
+        row->setContentsMargins(26, 0, 0, 0);
+        row->addWidget(label(u"Интервал записи, минут"_s, Ed_IntervalGraph));
+        row->addWidget(Ed_IntervalGraph);
+        row->addSpacing(18);
+        row->addWidget(label(u"Хранить, дней"_s, Ed_DaysGraph));
+        row->addWidget(Ed_DaysGraph);
+        row->addStretch();
+    }
+    // The two numbers matter only while recording is on.
+    connect(CB_SaveGraph, &QCheckBox::toggled, graphRow_, &QWidget::setEnabled);
     auto *versionHeading = new QLabel(u"Версия программы"_s, this);
     L_version = new QLabel(ProgramOptions::VersionText(), this);
     L_version->setObjectName(u"L_version"_s);
@@ -158,7 +184,8 @@ void TFormProgParam::build()
         g->setContentsMargins(16, 10, 16, 14);
         g->setSpacing(8);
         g->addWidget(generalHeading_, 0, Qt::AlignHCenter);
-        for (QWidget *w : {CB_Autorun, CB_Tray, CB_Sync, CB_Sound})
+        for (QWidget *w : std::initializer_list<QWidget *>{CB_Autorun, CB_Tray, CB_Sync, CB_Sound,
+                                                           CB_SaveGraph, graphRow_})
             g->addWidget(w);
         g->addSpacing(4);
         auto *versionColumn = new QVBoxLayout;
@@ -288,10 +315,11 @@ void TFormProgParam::build()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    const QWidget *order[] = {CB_Autorun, CB_Tray, CB_Sync,   CB_Sound, CB_EMail, CB_StartStop,
-                              CB_Reboot,  CB_Conn, CB_ErrAHU, Ed_Time,  Ed_Inbox, CB_ListServer,
-                              Ed_Server,  Ed_Port, Ed_Outbox, Ed_Login, Ed_Pass,  Ed_Name,
-                              Bt_Send,    Bt_Help, Bt_OK,     Bt_Cancel};
+    const QWidget *order[] = {CB_Autorun,       CB_Tray,      CB_Sync,   CB_Sound,     CB_SaveGraph,
+                              Ed_IntervalGraph, Ed_DaysGraph, CB_EMail,  CB_StartStop, CB_Reboot,
+                              CB_Conn,          CB_ErrAHU,    Ed_Time,   Ed_Inbox,     CB_ListServer,
+                              Ed_Server,        Ed_Port,      Ed_Outbox, Ed_Login,     Ed_Pass,
+                              Ed_Name,          Bt_Send,      Bt_Help,   Bt_OK,        Bt_Cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
 
@@ -349,15 +377,19 @@ void TFormProgParam::showForm()
 {
     const OptionsForm &f = options_.form;
     const std::pair<QCheckBox *, bool> checks[] = {
-        {CB_Autorun, f.CB_Autorun}, {CB_Tray, f.CB_Tray},   {CB_Sync, f.CB_Sync},
-        {CB_Sound, f.CB_Sound},     {CB_EMail, f.CB_EMail}, {CB_StartStop, f.CB_StartStop},
-        {CB_Reboot, f.CB_Reboot},   {CB_Conn, f.CB_Conn},   {CB_ErrAHU, f.CB_ErrAHU},
+        {CB_Autorun, f.CB_Autorun},     {CB_Tray, f.CB_Tray},   {CB_Sync, f.CB_Sync},
+        {CB_Sound, f.CB_Sound},         {CB_EMail, f.CB_EMail}, {CB_StartStop, f.CB_StartStop},
+        {CB_Reboot, f.CB_Reboot},       {CB_Conn, f.CB_Conn},   {CB_ErrAHU, f.CB_ErrAHU},
+        {CB_SaveGraph, f.CB_SaveGraph},
     };
     for (const auto &[box, on] : checks)
         box->setChecked(on);
+    graphRow_->setEnabled(f.CB_SaveGraph);
     const std::pair<QLineEdit *, const QString &> edits[] = {
-        {Ed_Time, f.Ed_Time},     {Ed_Inbox, f.Ed_Inbox}, {Ed_Server, f.Ed_Server}, {Ed_Port, f.Ed_Port},
-        {Ed_Outbox, f.Ed_Outbox}, {Ed_Login, f.Ed_Login}, {Ed_Pass, f.Ed_Pass},     {Ed_Name, f.Ed_Name},
+        {Ed_Time, f.Ed_Time},           {Ed_Inbox, f.Ed_Inbox},   {Ed_Server, f.Ed_Server},
+        {Ed_Port, f.Ed_Port},           {Ed_Outbox, f.Ed_Outbox}, {Ed_Login, f.Ed_Login},
+        {Ed_Pass, f.Ed_Pass},           {Ed_Name, f.Ed_Name},     {Ed_IntervalGraph, f.Ed_IntervalGraph},
+        {Ed_DaysGraph, f.Ed_DaysGraph},
     };
     for (const auto &[field, text] : edits) {
         if (field->text() != text)
@@ -382,6 +414,9 @@ void TFormProgParam::takeForm()
     f.CB_Reboot = CB_Reboot->isChecked();
     f.CB_Conn = CB_Conn->isChecked();
     f.CB_ErrAHU = CB_ErrAHU->isChecked();
+    f.CB_SaveGraph = CB_SaveGraph->isChecked();
+    f.Ed_IntervalGraph = Ed_IntervalGraph->text();
+    f.Ed_DaysGraph = Ed_DaysGraph->text();
     f.Ed_Time = Ed_Time->text();
     f.Ed_Inbox = Ed_Inbox->text();
     f.CB_ListServer = CB_ListServer->currentIndex();

@@ -35,6 +35,9 @@ public:
     QCheckBox *CB_Reboot = nullptr;
     QCheckBox *CB_Conn = nullptr;
     QCheckBox *CB_ErrAHU = nullptr;
+    QCheckBox *CB_SaveGraph = nullptr;
+    QLineEdit *Ed_IntervalGraph = nullptr;
+    QLineEdit *Ed_DaysGraph = nullptr;
     QLineEdit *Ed_Time = nullptr;
     QLineEdit *Ed_Inbox = nullptr;
     QComboBox *CB_ListServer = nullptr;
@@ -69,6 +72,8 @@ private:
     Program &program_;
     ProgramOptions options_;
     QLabel *generalHeading_ = nullptr;
+    // The trend interval and days fields with their labels, enabled while recording is on.
+    QWidget *graphRow_ = nullptr;
 };
 
 } // namespace kvu
