@@ -435,6 +435,8 @@ def options(main):
         role = "password text" if name == "Пароль" else "text"
         control(opts, name, role=role).queryEditableText().setTextContents(value)
     press(opts, "Отправлять уведомления по e-mail в случае:")
+    wait_for("notice boxes enabled", lambda: find(opts, name="потери связи", role="check box").getState().contains(
+        pyatspi.STATE_SENSITIVE))
     press(opts, "Запускать программу при входе в систему")
     screenshot("options", title="Параметры программы")
 

@@ -184,6 +184,11 @@ TEST_F(OptionsDialogTest, TabWalksTopToBottomAndEnterInAFieldSaves)
         QTest::keyClick(d.CB_EMail, Qt::Key_Space);
         EXPECT_TRUE(d.CB_EMail->isChecked());
         EXPECT_TRUE(d.CB_StartStop->isEnabled());
+        // A screen reader's toggle action changes the box without a click; the notices follow it.
+        d.CB_EMail->toggle();
+        EXPECT_FALSE(d.CB_StartStop->isEnabled());
+        d.CB_EMail->toggle();
+        EXPECT_TRUE(d.CB_StartStop->isEnabled());
         type(d.Ed_Time, u"4567"_s);
         EXPECT_EQ(d.Ed_Time->text(), u"456"_s);
         // A click into the stored password's mask takes it whole, so typing replaces it.

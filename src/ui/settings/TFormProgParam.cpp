@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -323,7 +324,8 @@ void TFormProgParam::build()
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
 
-    connect(CB_EMail, &QCheckBox::clicked, this, [this] {
+    // Toggled rather than clicked: a screen reader's toggle action changes the box without a click.
+    connect(CB_EMail, &QCheckBox::toggled, this, [this] {
         takeForm();
         options_.SetCBMail();
         showForm();
@@ -382,8 +384,12 @@ void TFormProgParam::showForm()
         {CB_Reboot, f.CB_Reboot},       {CB_Conn, f.CB_Conn},   {CB_ErrAHU, f.CB_ErrAHU},
         {CB_SaveGraph, f.CB_SaveGraph},
     };
-    for (const auto &[box, on] : checks)
-        box->setChecked(on);
+    {
+        // Filling the controls is not the operator's change of the mail box.
+        const QSignalBlocker quiet(CB_EMail);
+        for (const auto &[box, on] : checks)
+            box->setChecked(on);
+    }
     graphRow_->setEnabled(f.CB_SaveGraph);
     const std::pair<QLineEdit *, const QString &> edits[] = {
         {Ed_Time, f.Ed_Time},           {Ed_Inbox, f.Ed_Inbox},   {Ed_Server, f.Ed_Server},
