@@ -1,5 +1,7 @@
 #include "ui/settings/TFormHistory.h"
 
+#include "ui/settings/SettingsLook.h"
+
 #include "app/Program.h"
 #include "core/Constants.h"
 #include "history/History.h"
@@ -29,22 +31,9 @@ namespace kvu {
 
 namespace {
 
-// The look of the options window: dark blue-grey window, panel blue-grey tile, light-blue fields.
-const QString kStyle = uR"(
-QDialog#FormHistory { background: #34434F; }
-QFrame#tile { background: #5E7284; border-radius: 10px; }
-QLabel { color: white; background: transparent; font-family: Arial; }
+// The shared look of the settings windows, with the table, its header and slim scroll bars.
+const QString kStyle = settingsStyleSheet() + uR"(
 QLabel#L_count { color: #8BC0DA; font-weight: bold; }
-QLineEdit, QComboBox, QDateEdit {
-    font-family: Arial; background: #2A3641; color: #8BC0DA; border: 1px solid #8395A6; border-radius: 5px;
-    padding: 3px 6px; selection-background-color: #8BC0DA; selection-color: #1E2830;
-}
-QLineEdit:focus, QComboBox:focus, QDateEdit:focus { border: 2px solid white; padding: 2px 5px; }
-QComboBox::drop-down, QDateEdit::drop-down { border: none; width: 24px; }
-QComboBox::down-arrow, QDateEdit::down-arrow { image: url(:/art/opt/combo_arrow.svg); width: 14px; height: 14px; }
-QComboBox QAbstractItemView {
-    background: #2A3641; color: #8BC0DA; selection-background-color: #8BC0DA; selection-color: #1E2830;
-}
 QTableView {
     font-family: Arial; background: #2A3641; alternate-background-color: #31404C; color: white;
     gridline-color: #46576A; border: 1px solid #8395A6; border-radius: 5px;
@@ -66,13 +55,6 @@ QScrollBar::handle:vertical { min-height: 24px; }
 QScrollBar::handle:horizontal { min-width: 24px; }
 QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; }
 QScrollBar::add-page, QScrollBar::sub-page { background: none; }
-QPushButton {
-    background: #8BC0DA; color: #1E2830; border: 2px solid #8BC0DA; border-radius: 7px;
-    padding: 6px 14px; font-weight: bold; font-family: Arial;
-}
-QPushButton:hover { background: #A3D0E6; border-color: #A3D0E6; }
-QPushButton:pressed { background: #6FA5BF; border-color: #6FA5BF; }
-QPushButton:focus { border-color: white; }
 QPushButton:disabled { background: #8395A6; border-color: #8395A6; color: #46576A; }
 )"_s;
 

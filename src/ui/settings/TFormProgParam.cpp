@@ -1,5 +1,7 @@
 #include "ui/settings/TFormProgParam.h"
 
+#include "ui/settings/SettingsLook.h"
+
 #include "app/Program.h"
 #include "mail/MailSettings.h"
 
@@ -25,12 +27,10 @@ namespace kvu {
 
 namespace {
 
-// Dark blue-grey window, the panel blue-grey tiles of the other windows, light-blue field text,
-// white labels; disabled notice boxes fade to the grey of the panel's inactive text.
-const QString kStyle = uR"(
-QDialog#FormProgParam { background: #34434F; }
-QFrame#tile { background: #5E7284; border-radius: 10px; }
-QLabel, QCheckBox { color: white; background: transparent; font-family: Arial; }
+// The options window's own rules on top of the shared look: check boxes, headings, the notices and the
+// disabled notice boxes in the grey of the panel's inactive text.
+const QString kStyle = settingsStyleSheet() + uR"(
+QCheckBox { color: white; background: transparent; font-family: Arial; }
 QLabel#heading { font-weight: bold; font-size: 17px; }
 QLabel#L_HistMsg { color: #FFE45C; font-weight: bold; }
 QLabel#Label24 { color: #8BC0DA; font-weight: bold; }
@@ -43,25 +43,8 @@ QCheckBox::indicator:checked { image: url(:/art/opt/cb_on.svg); }
 QCheckBox::indicator:unchecked:disabled { image: url(:/art/opt/cb_off_dis.svg); }
 QCheckBox::indicator:checked:disabled { image: url(:/art/opt/cb_on_dis.svg); }
 QCheckBox:focus { background: #7A90A3; }
-QLineEdit, QComboBox {
-    font-family: Arial; background: #2A3641; color: #8BC0DA; border: 1px solid #8395A6; border-radius: 5px;
-    padding: 3px 6px; selection-background-color: #8BC0DA; selection-color: #1E2830;
-}
-QLineEdit:focus, QComboBox:focus { border: 2px solid white; padding: 2px 5px; }
 QLineEdit:disabled { color: #8395A6; border-color: #6F8293; }
 QLabel:disabled { color: #8395A6; }
-QComboBox::drop-down { border: none; width: 24px; }
-QComboBox::down-arrow { image: url(:/art/opt/combo_arrow.svg); width: 14px; height: 14px; }
-QComboBox QAbstractItemView {
-    background: #2A3641; color: #8BC0DA; selection-background-color: #8BC0DA; selection-color: #1E2830;
-}
-QPushButton {
-    background: #8BC0DA; color: #1E2830; border: 2px solid #8BC0DA; border-radius: 7px;
-    padding: 6px 14px; font-weight: bold; font-family: Arial;
-}
-QPushButton:hover { background: #A3D0E6; border-color: #A3D0E6; }
-QPushButton:pressed { background: #6FA5BF; border-color: #6FA5BF; }
-QPushButton:focus { border-color: white; }
 )"_s;
 
 // A transparent area that counts mouse clicks and never takes the focus.
