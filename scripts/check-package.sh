@@ -38,8 +38,11 @@ expect "$program_deb" ' \./usr/share/icons/hicolor/scalable/apps/klimavox_kvu\.s
 expect "$program_deb" ' \./usr/lib/klimavox-kvu/help_klimavox_kvu\.mht$'
 expect "$sim_deb" ' \./usr/bin/klimavox-panel-sim$'
 # dpkg-shlibdeps ran: the Qt libraries the program links are in its dependencies.
-if ! grep -q 'libqt6widgets6' <<<"$(dpkg-deb -f "$program_deb" Depends)"; then
-  echo "package check: $(basename "$program_deb") does not depend on libqt6widgets6" >&2
-  failed=1
-fi
+depends=$(dpkg-deb -f "$program_deb" Depends)
+for lib in libqt6widgets6 libqt6charts6; do
+  if ! grep -q "$lib" <<<"$depends"; then
+    echo "package check: $(basename "$program_deb") does not depend on $lib" >&2
+    failed=1
+  fi
+done
 exit "$failed"

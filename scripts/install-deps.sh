@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config desktop-file-utils
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
   qt6-translations-l10n
   libssl-dev libcanberra-dev libgmime-3.0-dev
   libgtest-dev libgmock-dev libbenchmark-dev

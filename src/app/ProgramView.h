@@ -4,8 +4,11 @@
 #include <QSize>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace kvu {
+
+struct TrendSample;
 
 // What the core asks of the windows. The windows implement it; tests use a recording fake.
 // Every call has a harmless default so a view can implement only what exists so far.
@@ -41,6 +44,10 @@ public:
     virtual void showHelp() {}
     // The event history viewer, created on first use and shown (not modal).
     virtual void showHistoryViewer() {}
+    // The chart window for unit n (0: all units), created on first use and shown (not modal).
+    virtual void showCharts(int /*n*/) {}
+    // The values just stored in the trend file, for a chart window that shows them live.
+    virtual void trendsRecorded(const std::vector<TrendSample> & /*rows*/) {}
     // The unit address dialog for unit n, modal (service mode); returns once it is closed.
     virtual void editUnitAddress(int /*n*/) {}
     // A standard message box with one OK button.

@@ -151,8 +151,9 @@ bool SoloForms::ShowSingleUnit()
 QStringList SoloForms::MenuItems() const
 {
     if (p_.u.nAHU < 2)
-        return {u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, QString(), QString(), u"Выход"_s};
-    return {u"Журнал событий"_s, QString(), u"Закрыть окно"_s};
+        return {u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"Графики"_s,
+                QString(),         QString(),      u"Выход"_s};
+    return {u"Журнал событий"_s, u"Графики"_s, QString(), u"Закрыть окно"_s};
 }
 
 } // namespace kvu

@@ -1,6 +1,7 @@
 #include "trend/TrendRecorder.h"
 
 #include "app/Program.h"
+#include "app/ProgramView.h"
 
 #include <algorithm>
 
@@ -101,8 +102,11 @@ bool TrendRecorder::record(qint64 nowMs)
     // Nothing to write proves nothing about the file: a paused recording stays paused.
     if (rows.empty())
         return false;
-    if (store_->append(rows))
+    if (store_->append(rows)) {
+        if (ProgramView *v = p_.view())
+            v->trendsRecorded(rows);
         return true;
+    }
     pause();
     return false;
 }

@@ -194,10 +194,12 @@ TEST_F(SoloTest, MinimisingTheSingleUnitWindowMinimisesTheProgram)
 TEST_F(SoloTest, MenuItemsFollowTheNumberOfUnits)
 {
     start(Units(1));
-    EXPECT_EQ(solo().MenuItems(),
-              QStringList({u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, {}, {}, u"Выход"_s}));
+    EXPECT_EQ(
+        solo().MenuItems(),
+        QStringList(
+            {u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"Графики"_s, {}, {}, u"Выход"_s}));
     start(Units(3));
-    EXPECT_EQ(solo().MenuItems(), QStringList({u"Журнал событий"_s, {}, u"Закрыть окно"_s}));
+    EXPECT_EQ(solo().MenuItems(), QStringList({u"Журнал событий"_s, u"Графики"_s, {}, u"Закрыть окно"_s}));
 }
 
 TEST_F(SoloTest, WindowPositionsAreCheckedEveryTwiceTheirNumberOfTicks)

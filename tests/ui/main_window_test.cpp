@@ -169,8 +169,8 @@ TEST_F(MainWindowTest, NormalModeRowsMenusAndModeSwitch)
     QStringList items;
     for (const QAction *a : menu->actions())
         items << (a->isSeparator() ? u"-"_s : a->text() + (a->isEnabled() ? u""_s : u" (off)"_s));
-    EXPECT_EQ(items,
-              (QStringList{u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"-"_s, u"Выход"_s}));
+    EXPECT_EQ(items, (QStringList{u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"Графики"_s,
+                                  u"-"_s, u"Выход"_s}));
     menu->actions().first()->trigger();
     menu->hide();
     EXPECT_TRUE(p->u.IsServiceMode);

@@ -175,7 +175,7 @@ TEST_F(SoloWindowTest, EveryAreaWorksFromTheKeyboard)
     QStringList items;
     for (const QAction *a : w->menu()->actions())
         items << (a->isSeparator() ? u"-"_s : a->text());
-    EXPECT_EQ(items, (QStringList{u"Журнал событий"_s, u"-"_s, u"Закрыть окно"_s}));
+    EXPECT_EQ(items, (QStringList{u"Журнал событий"_s, u"Графики"_s, u"-"_s, u"Закрыть окно"_s}));
     w->menu()->actions().last()->trigger();
     w->menu()->hide();
     EXPECT_FALSE(w->isVisible());
@@ -216,8 +216,8 @@ TEST_F(SoloWindowTest, SingleUnitWindowIsTheProgramsWindow)
     QStringList items;
     for (const QAction *a : w->menu()->actions())
         items << (a->isSeparator() ? u"-"_s : a->text());
-    EXPECT_EQ(items, (QStringList{u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"-"_s, u"-"_s,
-                                  u"Выход"_s}));
+    EXPECT_EQ(items, (QStringList{u"Настройка IP"_s, u"Параметры"_s, u"Журнал событий"_s, u"Графики"_s,
+                                  u"-"_s, u"-"_s, u"Выход"_s}));
     w->menu()->hide();
 
     // Minimising it minimises the program; restoring the program brings it back.

@@ -19,6 +19,7 @@
 #include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
 #include "ui/main/TMode.h"
+#include "ui/settings/TFormCharts.h"
 #include "ui/settings/TFormHelp.h"
 #include "ui/settings/TFormHistory.h"
 #include "ui/settings/TFormProgParam.h"
@@ -282,6 +283,8 @@ void TForm1::buildMenus()
     MainPar_->setObjectName(u"MainPar"_s);
     QAction *history = MenuServ_->addAction(u"Журнал событий"_s, this, [this] { showHistoryViewer(); });
     history->setObjectName(u"HistView"_s);
+    QAction *charts = MenuServ_->addAction(u"Графики"_s, this, [this] { showCharts(0); });
+    charts->setObjectName(u"Charts"_s);
     MenuServ_->addSeparator();
     QAction *exit = MenuServ_->addAction(u"Выход"_s, this, &QWidget::close);
     exit->setObjectName(u"mExit"_s);
@@ -522,6 +525,19 @@ void TForm1::showHistoryViewer()
     if (!formHistory_)
         formHistory_ = new TFormHistory(program_, this);
     formHistory_->showHistory();
+}
+
+void TForm1::showCharts(int n)
+{
+    if (!formCharts_)
+        formCharts_ = new TFormCharts(program_, this);
+    formCharts_->showCharts(n);
+}
+
+void TForm1::trendsRecorded(const std::vector<TrendSample> &rows)
+{
+    if (formCharts_)
+        formCharts_->addSamples(rows);
 }
 
 void TForm1::showHelp()

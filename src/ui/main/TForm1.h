@@ -28,6 +28,7 @@ class TMessageForm;
 class TFormTest;
 class TFormHelp;
 class TFormHistory;
+class TFormCharts;
 
 // The main window: a header with the menu button and one row per unit. It renders what the core
 // decides (Program::header and Program::rows) and hands every click to the core. Creating it runs
@@ -65,6 +66,8 @@ public:
     void openArchive(int n) override;
     void showHelp() override;
     void showHistoryViewer() override;
+    void showCharts(int n) override;
+    void trendsRecorded(const std::vector<TrendSample> &rows) override;
     void openOptions() override;
     bool openUnitWindow(int n) override;
     void closeUnitWindow(int n) override;
@@ -119,6 +122,7 @@ public:
     TFormTest *formTest() const { return formTest_; }
     TFormHelp *formHelp() const { return formHelp_; }
     TFormHistory *formHistory() const { return formHistory_; }
+    TFormCharts *formCharts() const { return formCharts_; }
     ProgramView::TrayIcon shownTrayIcon() const { return trayShown_; }
     QSystemTrayIcon *tray() const { return tray_; }
     bool trayAnimating() const { return trayAnimation_.isActive(); }
@@ -159,6 +163,7 @@ private:
     bool inFormShow_ = false;
     TFormHelp *formHelp_ = nullptr;
     TFormHistory *formHistory_ = nullptr;
+    TFormCharts *formCharts_ = nullptr;
     TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),

@@ -176,6 +176,11 @@ void TFormSolo::showMenu()
                 if (ProgramView *v = program_.view())
                     v->showHistoryViewer();
             });
+        } else if (item == u"Графики"_s) {
+            connect(action, &QAction::triggered, this, [this] {
+                if (ProgramView *v = program_.view())
+                    v->showCharts(unit_);
+            });
         } else if (item == u"Выход"_s) {
             connect(action, &QAction::triggered, this, [this] {
                 if (ProgramView *v = program_.view())

@@ -1,0 +1,36 @@
+#include "ui/settings/SaveDialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace kvu {
+
+std::optional<QString> askSavePath(QWidget *parent, const QString &title, const QStringList &nameFilters,
+                                   const QString &defaultSuffix, const QString &fileName)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setObjectName(u"ExportDialog"_s);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(nameFilters + QStringList{u"Все файлы (*)"_s});
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setLabelText(QFileDialog::LookIn, u"Папка:"_s);
+    dialog.setLabelText(QFileDialog::FileName, u"Имя файла:"_s);
+    dialog.setLabelText(QFileDialog::FileType, u"Тип файлов:"_s);
+    dialog.setLabelText(QFileDialog::Accept, u"Сохранить"_s);
+    dialog.setLabelText(QFileDialog::Reject, u"Отмена"_s);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+} // namespace kvu
