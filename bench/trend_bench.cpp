@@ -1,3 +1,4 @@
+#include "trend/TrendChart.h"
 #include "trend/TrendStore.h"
 
 #include <QDir>
@@ -62,6 +63,29 @@ void BM_TrendReadFiveUnits30Days(benchmark::State &state)
     state.counters["rows"] = double(rows);
 }
 BENCHMARK(BM_TrendReadFiveUnits30Days)->Unit(benchmark::kMillisecond);
+
+// Everything the chart window does with the file before it shows: read 5 units × 30 days, sort them
+// into per-unit series and reduce each of the 20 curves to a screen 1000 pixels wide.
+void BM_TrendOpenChartFiveUnits30Days(benchmark::State &state)
+{
+    kvu::TrendStore &db = filled().store;
+    std::size_t points = 0;
+    for (auto _ : state) {
+        kvu::TrendChartData data;
+        data.set(db.samples(kvu::TrendStore::kAllUnits, kEndMs - 30 * kDayMs, kEndMs), kStepMs);
+        points = 0;
+        for (int n = 1; n <= 5; ++n) {
+            for (int m = 0; m < kvu::kTrendMeasures; ++m) {
+                for (const auto &segment :
+                     data.curve(n, kvu::TrendMeasure(m), {kEndMs - 30 * kDayMs, kEndMs}, 1000))
+                    points += std::size_t(segment.size());
+            }
+        }
+        benchmark::DoNotOptimize(points);
+    }
+    state.counters["points"] = double(points);
+}
+BENCHMARK(BM_TrendOpenChartFiveUnits30Days)->Unit(benchmark::kMillisecond);
 
 // One unit over one day: the chart's day view.
 void BM_TrendReadOneUnitOneDay(benchmark::State &state)

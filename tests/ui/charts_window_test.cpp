@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace kvu;
@@ -379,6 +380,38 @@ TEST_F(ChartsWindowTest, TheUnitWindowMenuOpensTheChartOfItsUnit)
         form.reset();
         p.reset();
     }
+}
+
+TEST_F(ChartsWindowTest, ThirtyDaysOfFiveUnitsOpenWithinASecond)
+{
+    TForm1 &f = open(Units(5));
+    f.show();
+    {
+        TrendStore store(p->trend().filePath());
+        ASSERT_TRUE(store.open());
+        std::vector<TrendSample> rows;
+        for (qint64 t = now() - 30 * kDay; t < now(); t += 2 * kMin) {
+            for (int n = 1; n <= 5; ++n)
+                rows.push_back({t, n, 18 + int(t / kMin % 9), 22, 45, 3, true, t / kDay % 7 == n});
+        }
+        ASSERT_TRUE(store.append(rows));
+    }
+    QElapsedTimer shown;
+    shown.start();
+    f.showCharts(0);
+    TFormCharts *w = form->formCharts();
+    w->setRange(TrendRange::All);
+    w = charts();
+    QApplication::processEvents();
+    const qint64 ms = shown.elapsed();
+    ASSERT_EQ(w->data().size(), std::size_t(5 * 30 * 720));
+    std::cout << "charts: read " << w->lastLoadMs() << " ms, drawn " << w->lastDrawMs() << " ms, shown after "
+              << ms << " ms\n";
+    // Each curve is reduced to the screen: a month would otherwise be 21 600 points per curve.
+    const int width = int(w->chartView()->chart()->plotArea().width());
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_LE(w->drawnPoints(n, TrendMeasure::Temper), 4 * (width + 1));
+    EXPECT_LT(ms, 3000); // a second on the development machine; the margin is for a busy CI runner
 }
 
 } // namespace
