@@ -680,7 +680,18 @@ void TFormCharts::redraw()
         }
     }
     chartView_->setShading(std::move(alarms));
+    describeView();
     drawMs_ = t.elapsed();
+}
+
+void TFormCharts::describeView()
+{
+    // A screen reader hears what the chart holds and which times it shows.
+    QString text = status_->text();
+    if (!thread_ && !data_.empty())
+        text += u"; показано с %1 по %2"_s.arg(timeText(view_.from, u"dd.MM.yyyy HH:mm"_s),
+                                               timeText(view_.to, u"dd.MM.yyyy HH:mm"_s));
+    chartView_->setAccessibleDescription(text);
 }
 
 void TFormCharts::updateAxes()
@@ -748,7 +759,7 @@ void TFormCharts::showStatus()
                    .arg(timeText(data_.extent().to, u"dd.MM.yyyy HH:mm"_s));
     }
     status_->setText(text);
-    chartView_->setAccessibleDescription(text);
+    describeView();
     const bool any = !thread_ && !data_.empty();
     for (QPushButton *b : {zoomIn_, zoomOut_, whole_, png_, csv_})
         b->setEnabled(any);

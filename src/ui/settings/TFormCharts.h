@@ -129,6 +129,7 @@ private:
     void updateLimits(qint64 nowMs);
     void setView(TrendSpan view);
     void showStatus();
+    void describeView();
     void showValues();
     void fillUnitBox();
     qint64 nowMs() const;
