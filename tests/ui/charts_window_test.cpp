@@ -233,8 +233,12 @@ TEST_F(ChartsWindowTest, NewSamplesShowAtOnceAndTheViewFollowsThemUnlessMovedAwa
     f.show();
     record();
     f.showCharts(0);
+    // A sample recorded while the file is being read is not lost.
+    ASSERT_TRUE(form->formCharts()->loading());
+    f.trendsRecorded({{now(), 2, 17, 18, std::nullopt, 2, true, false}});
     TFormCharts *w = charts();
     ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->data().unit(2)->samples.back().timeMs, now());
     const std::size_t before = w->data().size();
 
     clock.set(clock.now().addSecs(120));

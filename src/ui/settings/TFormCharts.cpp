@@ -495,6 +495,7 @@ void TFormCharts::finishLoad()
     const std::shared_ptr<Load> load = std::move(pending_);
     if (reloadAgain_) {
         reloadAgain_ = false;
+        lateRows_.clear(); // the next reading asks for another unit or range
         reload();
         return;
     }
@@ -502,6 +503,7 @@ void TFormCharts::finishLoad()
     error_ = !load->error.isEmpty();
     errorText_ = load->error;
     data_.set(load->rows, qint64(TrendRecorder::intervalMinutes(program_.s.IntervalRecGraph)) * 60 * 1000);
+    data_.append(std::exchange(lateRows_, {}));
     updateLimits(nowMs());
     view_ = limits_;
     cursor_.reset();
@@ -528,8 +530,8 @@ void TFormCharts::updateLimits(qint64 now)
 
 void TFormCharts::addSamples(const std::vector<TrendSample> &rows)
 {
-    if (thread_ || !isVisible())
-        return; // a reading under way or the next showing brings them
+    if (!isVisible())
+        return; // the next showing reads them from the file
     std::vector<TrendSample> mine;
     for (const TrendSample &s : rows) {
         if (unit_ == 0 || s.unit == unit_)
@@ -537,6 +539,11 @@ void TFormCharts::addSamples(const std::vector<TrendSample> &rows)
     }
     if (mine.empty())
         return;
+    if (thread_) {
+        // The reading may have missed them: they join once it ends (a repeated sample is ignored).
+        lateRows_.insert(lateRows_.end(), mine.begin(), mine.end());
+        return;
+    }
     // A view that showed the newest samples keeps following them.
     const bool following = view_.to >= limits_.to;
     data_.append(mine);

@@ -174,6 +174,8 @@ private:
     QThread *thread_ = nullptr;
     std::shared_ptr<Load> pending_;
     bool reloadAgain_ = false;
+    // Samples recorded while a reading was under way.
+    std::vector<TrendSample> lateRows_;
     qint64 loadMs_ = 0;
     qint64 drawMs_ = 0;
 };
