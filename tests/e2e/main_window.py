@@ -568,7 +568,8 @@ def history_viewer(main):
     for text, rows in (("нет такого текста", []),
                        ("требуется ПРОВЕРКА", [r for r in expected if "требуется проверка" in r[10]])):
         search.queryEditableText().setTextContents(text)
-        click_at(search)
+        search.queryComponent().grabFocus()
+        wait_for("focus in the search field", lambda: search.getState().contains(pyatspi.STATE_FOCUSED))
         key(ENTER)
         wait_for(f"lines found by {text!r}", lambda: table_rows(table) == rows or Exception(table_rows(table)))
     if not any("требуется проверка" in row[10] for row in expected):
