@@ -138,6 +138,8 @@ TEST_F(HistoryWindowTest, OpensFromTheServiceMenuAndTheFiltersNarrowTheTable)
     w->fromEdit()->setDate(QDate(2026, 3, 2));
     EXPECT_EQ(shownTexts(w), (QStringList{u"Нет связи"_s}));
     EXPECT_EQ(w->countLabel()->text(), u"Показано: 1 из 7"_s);
+    // A screen reader hears the count, not only the label's name.
+    EXPECT_EQ(w->countLabel()->accessibleDescription(), u"Показано: 1 из 7"_s);
 
     // The search applies on Enter.
     w->unitBox()->setCurrentIndex(0);
@@ -199,6 +201,31 @@ TEST_F(HistoryWindowTest, EveryControlHasARussianNameAndEveryFieldALabel)
     EXPECT_EQ(order,
               (QStringList{u"Установка"_s, u"Вид события"_s, u"С даты"_s, u"По дату"_s, u"Поиск"_s,
                            u"Сбросить фильтры"_s, u"События"_s, u"Перечитать журнал"_s, u"Экспорт в CSV"_s}));
+}
+
+TEST_F(HistoryWindowTest, UnitListShowsTheNamesTheUnitsHaveNow)
+{
+    TForm1 &f = open(Units(3, "NameAHU2=Приток цех 1\n"));
+    f.show();
+    f.showHistoryViewer();
+    TFormHistory *w = viewer();
+    ASSERT_NE(w, nullptr);
+    const auto entries = [w] {
+        QStringList texts;
+        for (int k = 0; k < w->unitBox()->count(); ++k)
+            texts << w->unitBox()->itemText(k);
+        return texts;
+    };
+    // A unit without a name ("-" in the settings file) is listed by its number alone.
+    EXPECT_EQ(entries(), (QStringList{u"Все"_s, u"1"_s, u"2 Приток цех 1"_s, u"3"_s, u"4"_s, u"5"_s}));
+
+    w->unitBox()->setCurrentIndex(3);
+    w->hide();
+    p->u.NameAHU[3] = u"Вытяжка"_s;
+    f.showHistoryViewer();
+    w = viewer();
+    EXPECT_EQ(w->unitBox()->itemText(3), u"3 Вытяжка"_s);
+    EXPECT_EQ(w->unitBox()->currentIndex(), 3);
 }
 
 TEST_F(HistoryWindowTest, ExportWritesWhatIsShownThroughTheFileDialog)

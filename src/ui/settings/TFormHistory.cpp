@@ -166,10 +166,9 @@ void TFormHistory::build()
     unit_->setObjectName(u"CB_unit"_s);
     unit_->setAccessibleName(u"Установка"_s);
     unit_->addItem(u"Все"_s, 0);
-    for (int i = 1; i <= MaxnAHU; ++i) {
-        const QString name = program_.u.NameAHU[std::size_t(i)].trimmed();
-        unit_->addItem(name.isEmpty() ? QString::number(i) : u"%1 %2"_s.arg(i).arg(name), i);
-    }
+    for (int i = 1; i <= MaxnAHU; ++i)
+        unit_->addItem(QString::number(i), i);
+    nameUnits();
 
     kind_ = new QComboBox(this);
     kind_->setObjectName(u"CB_kind"_s);
@@ -297,7 +296,7 @@ void TFormHistory::build()
     progressTimer_->setInterval(100);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
         if (progress_)
-            count_->setText(u"Чтение журнала… %1 %"_s.arg(progress_->load()));
+            setCountText(u"Чтение журнала… %1 %"_s.arg(progress_->load()));
     });
     showCount();
 }
@@ -316,8 +315,20 @@ bool TFormHistory::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TFormHistory::nameUnits()
+{
+    for (int i = 1; i <= MaxnAHU; ++i) {
+        const QString name = program_.u.NameAHU[std::size_t(i)].trimmed();
+        // "-" is the settings file's word for a unit without a name.
+        const bool unnamed = name.isEmpty() || name == u"-"_s;
+        unit_->setItemText(i, unnamed ? QString::number(i) : u"%1 %2"_s.arg(i).arg(name));
+    }
+}
+
 void TFormHistory::showHistory()
 {
+    // Units may have been renamed since the window was last open.
+    nameUnits();
     show();
     raise();
     activateWindow();
@@ -361,7 +372,7 @@ void TFormHistory::reload()
     });
     reload_->setEnabled(false);
     export_->setEnabled(false);
-    count_->setText(u"Чтение журнала…"_s);
+    setCountText(u"Чтение журнала…"_s);
     progressTimer_->start();
     thread_->start(QThread::LowPriority);
 }
@@ -460,8 +471,15 @@ void TFormHistory::showCount()
         text += u"; пропущено строк: %1"_s.arg(info_.skipped);
     if (!info_.errors.isEmpty())
         text += u"; не прочитано файлов: %1"_s.arg(info_.errors.size());
-    count_->setText(text);
+    setCountText(text);
     count_->setToolTip(info_.errors.join(u'\n'));
+}
+
+void TFormHistory::setCountText(const QString &text)
+{
+    count_->setText(text);
+    // The label's accessible name says what it is; a screen reader reads the count from here.
+    count_->setAccessibleDescription(text);
 }
 
 void TFormHistory::exportCsv()

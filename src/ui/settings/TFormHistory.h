@@ -85,9 +85,11 @@ protected:
 
 private:
     void build();
+    void nameUnits();
     void finishLoad();
     void resetFilters();
     void showCount();
+    void setCountText(const QString &text);
     HistFilter filter() const;
 
     Program &program_;
