@@ -8,7 +8,7 @@ out=${1:-docs/screenshots}
 
 bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim
+cmake --build build -j"$(nproc)" --target klimavox_kvu panel-sim trend-fill
 
 mkdir -p "$out"
 bash tests/e2e/run.sh "$PWD/build/src/klimavox_kvu" "$PWD/build/tools/panel-sim/panel-sim" "$(cd "$out" && pwd)"

@@ -12,6 +12,7 @@ import csv
 import datetime
 import json
 import os
+import re
 import shlex
 import socket
 import subprocess
@@ -132,6 +133,7 @@ def expect_size(window, size):
 
 
 DOWN, UP, ENTER, ESCAPE, END, HOME = 0xFF54, 0xFF52, 0xFF0D, 0xFF1B, 0xFF57, 0xFF50
+LEFT, PLUS = 0xFF51, 0x2B
 
 
 def key(keysym):
@@ -174,10 +176,12 @@ def popup_shown():
     return False
 
 
-def menu_item(keys):
+def menu_item(keys, shot=None):
     """Opens the service menu from its button and takes an item with the keyboard."""
     press(main_window(), "Меню")
     wait_for("service menu", popup_shown)
+    if shot:
+        screenshot(shot, extra_width=100, extra_height=40)
     for k in keys:
         key(k)
 
@@ -415,7 +419,8 @@ def options(main):
     """The options dialog: mail settings for the local server, a test mail that arrives, the manual
     from "Справка", the hidden diagnostic switch, and saving; then the diagnostic window shows the
     protocol live and its button stops and resumes polling."""
-    menu_item([DOWN, DOWN, ENTER])
+    # The menu pictured before the diagnostic window opens over the main window.
+    menu_item([DOWN, DOWN, ENTER], shot="menu")
     opts = dialog("Параметры программы")
     # On Linux a combo box is named by its current entry; its label names it through a relation.
     servers = wait_for("server list", lambda: find(opts, role="combo box", showing=True))
@@ -440,6 +445,9 @@ def options(main):
     wait_for("notice boxes enabled", lambda: find(opts, name="потери связи", role="check box").getState().contains(
         pyatspi.STATE_SENSITIVE))
     press(opts, "Запускать программу при входе в систему")
+    # Trends every minute, so that the chart window sees its curves grow during the run.
+    press(opts, "Записывать графики")
+    control(opts, "Интервал записи графиков, минут", role="text").queryEditableText().setTextContents("1")
     screenshot("options", title="Параметры программы")
 
     press(opts, "Отправить тестовое письмо")
@@ -471,7 +479,8 @@ def options(main):
     with open(os.path.join(DATA, "klimavox_kvu.ini"), encoding="utf-8") as f:
         ini = f.read()
     for key_text in ("MailServer=127.0.0.1", f"MailPort={SMTP_PORT}", "MailLogin=kvu@demo.local", "IsTest=1",
-                     "IsMailActive=1", "ProgramName=Котельная", "iMailServer=4"):
+                     "IsMailActive=1", "ProgramName=Котельная", "iMailServer=4", "IsSaveGraph=1",
+                     "IntervalRecGraph=1"):
         if key_text not in ini:
             raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
     if autostart_command() != [PROGRAM, "--data-dir", DATA]:
@@ -582,19 +591,7 @@ def history_viewer(main):
         press(window, "Экспорт в CSV")
         chooser = dialog("Экспорт в CSV")
 
-        def name_field():
-            # The dialog's empty file list gives no accessible for its cells: a walk that skips them.
-            todo = [chooser]
-            while todo:
-                acc = todo.pop()
-                state = acc.getState()
-                if acc.getRoleName() == "text" and state.contains(pyatspi.STATE_EDITABLE) and \
-                        state.contains(pyatspi.STATE_SHOWING):
-                    return acc
-                todo.extend(child for child in acc if child is not None)
-            return None
-
-        wait_for("file name field", name_field).queryEditableText().setTextContents(path)
+        wait_for("file name field", lambda: editable_text(chooser)).queryEditableText().setTextContents(path)
         key(ENTER)
         closed("Экспорт в CSV")
         wait_for("the CSV file", lambda: os.path.exists(path))
@@ -609,6 +606,105 @@ def history_viewer(main):
 
     key(ESCAPE)
     wait_for("history window closed", lambda: top("Журнал событий") is None)
+
+
+def editable_text(root):
+    """The first editable text field showing under root, such as a file dialog's name field. A file
+    dialog's empty file list gives no accessible for its cells: the walk skips them."""
+    todo = [root]
+    while todo:
+        acc = todo.pop()
+        state = acc.getState()
+        if acc.getRoleName() == "text" and state.contains(pyatspi.STATE_EDITABLE) and \
+                state.contains(pyatspi.STATE_SHOWING):
+            return acc
+        todo.extend(child for child in acc if child is not None)
+    return None
+
+
+def chart_state(view):
+    """The chart's own account for a screen reader: the sample count, the last sample and the times shown."""
+    m = re.match(r"Значений: (\d+); последнее: (\S+ \S+); показано с (\S+ \S+) по (\S+ \S+)$",
+                 view.description or "")
+    if not m:
+        return None
+    when = [datetime.datetime.strptime(m.group(k), "%d.%m.%Y %H:%M") for k in (2, 3, 4)]
+    return int(m.group(1)), when[0], when[2] - when[1]
+
+
+def charts(main):
+    """"Графики" over a day of earlier history for the three units: the curves grow by the samples the
+    program records every minute, the chart zooms and moves from its buttons and keys, and the values
+    shown are exported as CSV that a spreadsheet reads with its Cyrillic headings."""
+    # A day of simulated history up to a few minutes ago, beside what the program records itself.
+    fill = os.path.join(os.path.dirname(os.path.dirname(PROGRAM)), "tools", "trend-fill", "trend-fill")
+    end = (datetime.datetime.now() - datetime.timedelta(minutes=3)).strftime("%Y-%m-%dT%H:%M")
+    subprocess.run([fill, "--db", os.path.join(DATA, "trends.sqlite"), "--units", "3", "--days", "1",
+                    "--end", end], check=True, capture_output=True)
+
+    menu_item([DOWN, DOWN, DOWN, DOWN, ENTER])
+    window = wait_for("chart window", lambda: top("Графики"))
+    view = control(window, "График")
+    count, last, shown = wait_for("the samples read", lambda: chart_state(view) or Exception(view.description),
+                                  timeout=30)
+    if count < 1000 or shown != datetime.timedelta(days=1):
+        raise Failure(f"unexpected chart after opening: {view.description!r}")
+
+    # New samples join while the window is open, and the view follows them.
+    wait_for("a sample recorded while the chart is open", lambda: chart_state(view)[1] > last, timeout=90)
+    newest = chart_state(view)[1]
+    if datetime.datetime.now() - newest > datetime.timedelta(minutes=2):
+        raise Failure(f"the newest sample is not the one just recorded: {view.description!r}")
+
+    # Zoom in with the button and the "+" key, move back with the arrow key, and Home shows the day again.
+    press(window, "Увеличить")
+    wait_for("zoomed in", lambda: chart_state(view)[2] == datetime.timedelta(hours=12))
+    view.queryComponent().grabFocus()
+    wait_for("focus on the chart", lambda: view.getState().contains(pyatspi.STATE_FOCUSED))
+    key(PLUS)
+    wait_for("zoomed in by key", lambda: chart_state(view)[2] == datetime.timedelta(hours=6))
+    key(LEFT)
+    key(HOME)
+    wait_for("the whole day again", lambda: chart_state(view)[2] == datetime.timedelta(days=1))
+
+    choose(labelled(window, "Вентустановка:", "combo box"), 1, "№1 Приток цех 1")
+    alone = wait_for("unit 1 alone", lambda: chart_state(view))[0]
+    # The pointer over the chart shows the values under it.
+    box = view.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(box.x + box.width * 2 // 3, box.y + box.height // 2, "abs")
+    values = control(window, "Значения под курсором")
+    wait_for("the values under the pointer",
+             lambda: "№1 Приток цех 1: температура" in values.description or Exception(values.description))
+    screenshot("charts", title="Графики")
+    choose(labelled(window, "Вентустановка:", "combo box"), 0, "Все")
+    wait_for("all units again", lambda: chart_state(view) and chart_state(view)[0] > alone)
+
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "графики за сутки.csv")
+        press(window, "Сохранить CSV")
+        chooser = dialog("Сохранить значения")
+        wait_for("file name field", lambda: editable_text(chooser)).queryEditableText().setTextContents(path)
+        key(ENTER)
+        closed("Сохранить значения")
+        wait_for("the CSV file", lambda: os.path.exists(path))
+        with open(path, "rb") as f:
+            if not f.read(3) == b"\xef\xbb\xbf":
+                raise Failure("the chart CSV does not start with the UTF-8 byte order mark")
+        with open(path, encoding="utf-8-sig", newline="") as f:
+            rows = list(csv.reader(f, delimiter=";"))
+    samples = chart_state(view)[0]
+    if rows[0] != ["Время", "Вентустановка", "Температура, °C", "Уставка, °C", "Влажность, %", "Скорость",
+                   "Работа", "Авария"]:
+        raise Failure(f"unexpected CSV heading {rows[0]!r}")
+    # Every sample shown; one recorded since the export may be missing from the file.
+    if not samples - 3 <= len(rows) - 1 <= samples or {r[1] for r in rows[1:]} != {"1", "2", "3"}:
+        raise Failure(f"the CSV holds {len(rows) - 1} samples of units {sorted({r[1] for r in rows[1:]})}, "
+                      f"the chart {samples}")
+    if {r[6] for r in rows[1:]} - {"вкл", "выкл"} or {r[7] for r in rows[1:]} - {"да", "нет"}:
+        raise Failure(f"unexpected on/off or alarm texts in {rows[1:4]!r}")
+
+    key(ESCAPE)
+    wait_for("chart window closed", lambda: top("Графики") is None)
 
 
 def autostart_command():
@@ -747,11 +843,11 @@ def run(program):
     archive(main)
     options(main)
     history_viewer(main)
+    charts(main)
 
     # The service menu by keyboard: the first item enters service mode, the last one ends the program.
     press(main, "Меню")
     wait_for("service menu", popup_shown)
-    screenshot("menu", extra_width=100, extra_height=40)
     key(DOWN)
     key(ENTER)
     control(main, "Выйти из сервисного режима")

@@ -152,6 +152,11 @@ TEST_F(ChartsWindowTest, OpensFromTheServiceMenuWithGapsAlarmsAndCurvesReducedTo
         w->grab().save(shots + u"/charts-all.png"_s);
         w->setUnit(1);
         w = charts();
+        w->zoom(0.5);
+        QApplication::processEvents();
+        w->grab().save(shots + u"/charts-zoomed.png"_s);
+        w->showWhole();
+        QApplication::processEvents();
         w->setCursorTime(now() - 5 * 60 * kMin - 10 * kMin);
         QApplication::processEvents();
         w->grab().save(shots + u"/charts.png"_s);

@@ -648,6 +648,9 @@ void TFormCharts::redraw()
     QElapsedTimer t;
     t.start();
     redrawTimer_->stop();
+    // Before the first reading there is no span yet; an empty time axis loses its labels for good.
+    if (view_.width() <= 0)
+        return;
     timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(view_.from), QDateTime::fromMSecsSinceEpoch(view_.to));
     const qint64 day = 24LL * 60 * 60 * 1000;
     timeAxis_->setFormat(view_.width() <= 2 * day    ? u"HH:mm"_s
@@ -779,6 +782,7 @@ void TFormCharts::showValues()
             data_.empty()
                 ? QString()
                 : u"Наведите указатель на график (или Shift+← / Shift+→), чтобы увидеть значения."_s);
+        value_->setAccessibleDescription(value_->text());
         return;
     }
     QStringList lines{timeText(*cursor_)};
@@ -798,6 +802,8 @@ void TFormCharts::showValues()
         lines.append(line);
     }
     value_->setText(lines.join(u'\n'));
+    // A screen reader reads the values from the label's description, its name being the label's role.
+    value_->setAccessibleDescription(value_->text());
 }
 
 bool TFormCharts::eventFilter(QObject *watched, QEvent *event)

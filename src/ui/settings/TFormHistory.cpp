@@ -1,5 +1,6 @@
 #include "ui/settings/TFormHistory.h"
 
+#include "ui/settings/SaveDialog.h"
 #include "ui/settings/SettingsLook.h"
 
 #include "app/Program.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -484,26 +483,12 @@ void TFormHistory::setCountText(const QString &text)
 
 void TFormHistory::exportCsv()
 {
-    QFileDialog dialog(this, u"Экспорт в CSV"_s);
-    dialog.setObjectName(u"ExportDialog"_s);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({u"Файлы CSV (*.csv)"_s, u"Все файлы (*)"_s});
-    dialog.setDefaultSuffix(u"csv"_s);
-    dialog.setLabelText(QFileDialog::LookIn, u"Папка:"_s);
-    dialog.setLabelText(QFileDialog::FileName, u"Имя файла:"_s);
-    dialog.setLabelText(QFileDialog::FileType, u"Тип файлов:"_s);
-    dialog.setLabelText(QFileDialog::Accept, u"Сохранить"_s);
-    dialog.setLabelText(QFileDialog::Reject, u"Отмена"_s);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::homePath();
-    dialog.setDirectory(folder);
-    dialog.selectFile(u"журнал_%1.csv"_s.arg(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::optional<QString> chosen =
+        askSavePath(this, u"Экспорт в CSV"_s, {u"Файлы CSV (*.csv)"_s}, u"csv"_s,
+                    u"журнал_%1.csv"_s.arg(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
+    if (!chosen)
         return;
-    const QString path = dialog.selectedFiles().first();
+    const QString path = *chosen;
     QString error;
     if (!WriteHistCsv(path, model_->records(), model_->rows(), &error)) {
         QMessageBox::warning(this, windowTitle(),
