@@ -257,18 +257,20 @@ QList<QList<QPointF>> TrendChartData::curve(int n, TrendMeasure m, TrendSpan spa
     if (end < s.size())
         ++end;
 
+    // A gap narrower than two buckets would not show on the screen; bridging it keeps the number of
+    // line pieces within what the screen can show, however often a unit fell silent.
+    const qint64 visibleGapMs = std::max(u->gapMs, 2 * span.width() / std::max(1, buckets));
     Reducer reducer(span, buckets);
     bool open = false;
     qint64 lastMs = 0;
     for (std::size_t i = begin; i < end; ++i) {
         const std::optional<double> v = trendValue(s[i], m);
-        const bool gap = open && s[i].timeMs - lastMs > u->gapMs;
-        if ((!v || gap) && open) {
+        if (!v)
+            continue; // the next value tells whether the stretch without it is a gap
+        if (open && s[i].timeMs - lastMs > visibleGapMs) {
             out.append(reducer.take());
             open = false;
         }
-        if (!v)
-            continue;
         reducer.add(double(s[i].timeMs), *v);
         open = true;
         lastMs = s[i].timeMs;

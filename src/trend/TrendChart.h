@@ -70,8 +70,9 @@ public:
     TrendSpan extent() const;
 
     // The curve of one measure of unit n within span (with the sample on each side, so lines reach the
-    // edges), split where the unit did not answer or the value is missing. A segment with more points
-    // than the buckets keeps the lowest and highest point of each bucket, so peaks survive.
+    // edges), split where the unit did not answer or the value is missing, when that gap is wider than
+    // two buckets (a narrower one would not show). A segment with more points than the buckets keeps
+    // the lowest and highest point of each bucket, so peaks survive.
     QList<QList<QPointF>> curve(int n, TrendMeasure m, TrendSpan span, int buckets) const;
     // Times when unit n reported an alarm: from the first alarm sample to the next sample without one
     // (or, at a gap or the end, half an interval past the last alarm sample).

@@ -54,6 +54,18 @@ TEST(TrendChartData, CurvesBreakWhereTheUnitWasSilentOrTheValueMissing)
     EXPECT_EQ(inner[0].first().x(), double(kStart + 4 * kMin));
     EXPECT_EQ(inner[0].last().x(), double(kStart + 10 * kMin));
 
+    // Seen from afar, a gap narrower than two buckets is bridged: a unit that keeps falling silent for
+    // one sample is one line over a month, and broken at every silence close up.
+    std::vector<TrendSample> flapping;
+    for (int m = 0; m < 30 * 24 * 60; m += 2) {
+        if (m % 60 != 30)
+            flapping.push_back(at(m));
+    }
+    TrendChartData f;
+    f.set(flapping, 2 * kMin);
+    EXPECT_EQ(f.curve(1, TrendMeasure::Temper, span(0, 30 * 24 * 60), 1000).size(), 1);
+    EXPECT_EQ(f.curve(1, TrendMeasure::Temper, span(0, 6 * 60), 1000).size(), 7);
+
     // Old samples at another interval than today's setting are not all gaps.
     TrendChartData slow;
     std::vector<TrendSample> tens;
