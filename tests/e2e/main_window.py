@@ -4,9 +4,10 @@ The program starts with an empty data folder, so it opens in service mode. The t
 types the panels' addresses in the address dialog (including a duplicate and an impossible
 address, which are refused), renames a unit, leaves service mode and waits for the rows to come
 alive from the simulated panels, drives the unit windows, their editors and the archive, sets up
-mail in the options dialog against a local server (with start at log-on and the diagnostic mode),
+mail in the options dialog against a local server (with start at log-on, the diagnostic mode and trend
+recording), finds an alarm in the event history, watches the chart window grow and exports from both,
 then goes through the service menu and exits. The single-unit run at the end is started by the
-log-on entry that the options wrote.
+log-on entry that the options wrote; a last run is killed while it records trends.
 """
 import csv
 import datetime
@@ -15,6 +16,7 @@ import os
 import re
 import shlex
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -742,6 +744,38 @@ def single_unit():
         raise
 
 
+def trend_samples():
+    """The trend file's row count and newest time, read as any other program would read it."""
+    db = sqlite3.connect(os.path.join(DATA, "trends.sqlite"), timeout=5)
+    try:
+        return db.execute("SELECT count(*), max(time_ms) FROM sample").fetchone()
+    finally:
+        db.close()
+
+
+def killed_while_recording():
+    """The program killed outright while it records leaves a trend file that opens whole, with every
+    sample it had written."""
+    program = start_program("a")
+    try:
+        before = trend_samples()
+        after = wait_for("a sample recorded", lambda: trend_samples()[1] > before[1] and trend_samples(), timeout=90)
+        program.kill()
+        program.wait(timeout=15)
+    except BaseException:
+        program.kill()
+        raise
+    db = sqlite3.connect(os.path.join(DATA, "trends.sqlite"))
+    try:
+        check = db.execute("PRAGMA integrity_check").fetchone()[0]
+        count, newest = db.execute("SELECT count(*), max(time_ms) FROM sample").fetchone()
+    finally:
+        db.close()
+    if check != "ok" or count < after[0] or newest < after[1]:
+        raise Failure(f"the trend file after the kill: {check!r}, {count} rows up to {newest}; "
+                      f"before the kill {after[0]} rows up to {after[1]}")
+
+
 def start_program(log_mode, command=None):
     """Starts the program; a start that could not reach the display (seen once on a loaded machine
     while the virtual display was coming up) is tried again after a pause."""
@@ -866,6 +900,7 @@ def run(program):
         if key_text not in ini:
             raise Failure(f"settings file lacks {key_text!r}:\n{ini}")
     single_unit()
+    killed_while_recording()
     print("main window and unit windows end-to-end: ok")
 
 
