@@ -1,11 +1,11 @@
 #include "history/HistoryReader.h"
 
+#include "core/AtomicFile.h"
 #include "core/Cp1251.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -362,14 +362,7 @@ QByteArray HistCsv(const QList<HistRecord> &records, const QList<int> &rows, QCh
 bool WriteHistCsv(const QString &path, const QList<HistRecord> &records, const QList<int> &rows,
                   QString *error, QChar separator)
 {
-    QSaveFile f(path);
-    const QByteArray bytes = HistCsv(records, rows, separator);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    return writeFileAtomically(path, HistCsv(records, rows, separator), error);
 }
 
 } // namespace kvu

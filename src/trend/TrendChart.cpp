@@ -3,7 +3,6 @@
 #include "history/HistoryReader.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -384,17 +383,6 @@ QByteArray TrendChartData::csv(TrendSpan span, const QList<int> &units) const
                      s->alarm ? u"да"_s : u"нет"_s});
     }
     return out;
-}
-
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
-{
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace kvu

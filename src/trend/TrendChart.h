@@ -93,7 +93,4 @@ private:
     qint64 intervalMs_ = 0;
 };
 
-// Writes data in one step: a failure leaves an existing file whole. False with error set on failure.
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error);
-
 } // namespace kvu

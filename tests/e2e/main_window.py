@@ -588,20 +588,7 @@ def history_viewer(main):
     screenshot("history-alarms", title="Журнал событий")
     shown = table_rows(table)
 
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "журнал аварий.csv")
-        press(window, "Экспорт в CSV")
-        chooser = dialog("Экспорт в CSV")
-
-        wait_for("file name field", lambda: editable_text(chooser)).queryEditableText().setTextContents(path)
-        key(ENTER)
-        closed("Экспорт в CSV")
-        wait_for("the CSV file", lambda: os.path.exists(path))
-        with open(path, "rb") as f:
-            if not f.read(3) == b"\xef\xbb\xbf":
-                raise Failure("the CSV file does not start with the UTF-8 byte order mark")
-        with open(path, encoding="utf-8-sig", newline="") as f:
-            rows = list(csv.reader(f, delimiter=";"))
+    rows = export_csv(window, "Экспорт в CSV", "Экспорт в CSV", "журнал аварий.csv")
     # What the table shows, Cyrillic headings and texts intact.
     if rows != [headers] + shown:
         raise Failure(f"the CSV file holds {rows!r}, the table {[headers] + shown!r}")
@@ -622,6 +609,24 @@ def editable_text(root):
             return acc
         todo.extend(child for child in acc if child is not None)
     return None
+
+
+def export_csv(window, button, dialog_title, name):
+    """Saves a CSV through the window's button and Qt's file dialog (a Cyrillic file name typed in), and
+    reads it back as a spreadsheet with Russian settings does: UTF-8 with its byte order mark, ";"."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, name)
+        press(window, button)
+        chooser = dialog(dialog_title)
+        wait_for("file name field", lambda: editable_text(chooser)).queryEditableText().setTextContents(path)
+        key(ENTER)
+        closed(dialog_title)
+        wait_for("the CSV file", lambda: os.path.exists(path))
+        with open(path, "rb") as f:
+            if not f.read(3) == b"\xef\xbb\xbf":
+                raise Failure(f"{name} does not start with the UTF-8 byte order mark")
+        with open(path, encoding="utf-8-sig", newline="") as f:
+            return list(csv.reader(f, delimiter=";"))
 
 
 def chart_state(view):
@@ -681,19 +686,7 @@ def charts(main):
     choose(labelled(window, "Вентустановка:", "combo box"), 0, "Все")
     wait_for("all units again", lambda: chart_state(view) and chart_state(view)[0] > alone)
 
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "графики за сутки.csv")
-        press(window, "Сохранить CSV")
-        chooser = dialog("Сохранить значения")
-        wait_for("file name field", lambda: editable_text(chooser)).queryEditableText().setTextContents(path)
-        key(ENTER)
-        closed("Сохранить значения")
-        wait_for("the CSV file", lambda: os.path.exists(path))
-        with open(path, "rb") as f:
-            if not f.read(3) == b"\xef\xbb\xbf":
-                raise Failure("the chart CSV does not start with the UTF-8 byte order mark")
-        with open(path, encoding="utf-8-sig", newline="") as f:
-            rows = list(csv.reader(f, delimiter=";"))
+    rows = export_csv(window, "Сохранить CSV", "Сохранить значения", "графики за сутки.csv")
     samples = chart_state(view)[0]
     if rows[0] != ["Время", "Вентустановка", "Температура, °C", "Уставка, °C", "Влажность, %", "Скорость",
                    "Работа", "Авария"]:

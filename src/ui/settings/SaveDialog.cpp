@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -31,6 +32,24 @@ std::optional<QString> askSavePath(QWidget *parent, const QString &title, const 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
+}
+
+std::optional<QString> saveThroughDialog(QWidget *parent, const QString &title,
+                                         const QStringList &nameFilters, const QString &defaultSuffix,
+                                         const QString &fileName,
+                                         const std::function<bool(const QString &, QString *)> &write)
+{
+    const std::optional<QString> path = askSavePath(parent, title, nameFilters, defaultSuffix, fileName);
+    if (!path)
+        return std::nullopt;
+    QString error;
+    if (!write(*path, &error)) {
+        QMessageBox::warning(
+            parent, parent ? parent->windowTitle() : title,
+            u"Не удалось записать файл %1: %2"_s.arg(QDir::toNativeSeparators(*path), error));
+        return std::nullopt;
+    }
+    return path;
 }
 
 } // namespace kvu

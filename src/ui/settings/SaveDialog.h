@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -12,5 +13,12 @@ namespace kvu {
 // The chosen path, or nothing when the operator cancels.
 std::optional<QString> askSavePath(QWidget *parent, const QString &title, const QStringList &nameFilters,
                                    const QString &defaultSuffix, const QString &fileName);
+
+// Asks for a path as above, then writes it with write(path, &error); a failure is told in a message box
+// over parent. The path written, or nothing when the operator cancelled or the writing failed.
+std::optional<QString> saveThroughDialog(QWidget *parent, const QString &title,
+                                         const QStringList &nameFilters, const QString &defaultSuffix,
+                                         const QString &fileName,
+                                         const std::function<bool(const QString &, QString *)> &write);
 
 } // namespace kvu

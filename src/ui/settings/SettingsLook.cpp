@@ -1,5 +1,8 @@
 #include "ui/settings/SettingsLook.h"
 
+#include <QDialog>
+#include <QPushButton>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace kvu {
@@ -28,6 +31,29 @@ QPushButton:hover { background: #A3D0E6; border-color: #A3D0E6; }
 QPushButton:pressed { background: #6FA5BF; border-color: #6FA5BF; }
 QPushButton:focus { border-color: white; }
 )"_s;
+}
+
+void setUpSettingsWindow(QDialog *window, const QString &objectName, const QString &title,
+                         const QString &style)
+{
+    window->setObjectName(objectName);
+    window->setWindowTitle(title);
+    window->setAccessibleName(title);
+    QFont f(u"Arial"_s);
+    f.setPixelSize(14);
+    window->setFont(f);
+    window->setStyleSheet(style);
+}
+
+QPushButton *settingsButton(QWidget *parent, const char *objectName, const QString &text,
+                            const QString &accessible)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(objectName));
+    b->setAccessibleName(accessible);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
 }
 
 } // namespace kvu

@@ -4,6 +4,7 @@
 #include "ui/settings/SettingsLook.h"
 
 #include "app/Program.h"
+#include "core/AtomicFile.h"
 #include "core/Constants.h"
 #include "trend/TrendRecorder.h"
 
@@ -19,7 +20,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -201,18 +201,10 @@ void TrendChartView::mouseDoubleClickEvent(QMouseEvent *event)
 }
 
 TFormCharts::TFormCharts(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      program_(program)
+    : QDialog(parent, kToolWindowFlags), program_(program)
 {
-    setObjectName(u"FormCharts"_s);
-    setWindowTitle(u"Графики"_s);
-    setAccessibleName(windowTitle());
+    setUpSettingsWindow(this, u"FormCharts"_s, u"Графики"_s, kStyle);
     setModal(false);
-    QFont f(u"Arial"_s);
-    f.setPixelSize(14);
-    setFont(f);
-    setStyleSheet(kStyle);
     build();
     resize(1180, 680);
 }
@@ -227,14 +219,6 @@ TFormCharts::~TFormCharts()
 
 void TFormCharts::build()
 {
-    const auto button = [this](const char *name, const QString &text, const QString &accessible) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(accessible);
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        return b;
-    };
 
     unitBox_ = new QComboBox(this);
     unitBox_->setObjectName(u"CB_unit"_s);
@@ -342,12 +326,12 @@ void TFormCharts::build()
     status_->setObjectName(u"L_status"_s);
     status_->setAccessibleName(u"Состояние графиков"_s);
     status_->setWordWrap(true);
-    zoomIn_ = button("B_zoomIn", u"Увеличить"_s, u"Увеличить"_s);
-    zoomOut_ = button("B_zoomOut", u"Уменьшить"_s, u"Уменьшить"_s);
-    whole_ = button("B_whole", u"Весь период"_s, u"Весь период"_s);
-    png_ = button("B_png", u"Сохранить PNG…"_s, u"Сохранить PNG"_s);
-    csv_ = button("B_csv", u"Сохранить CSV…"_s, u"Сохранить CSV"_s);
-    close_ = button("B_close", u"Закрыть"_s, u"Закрыть графики"_s);
+    zoomIn_ = settingsButton(this, "B_zoomIn", u"Увеличить"_s, u"Увеличить"_s);
+    zoomOut_ = settingsButton(this, "B_zoomOut", u"Уменьшить"_s, u"Уменьшить"_s);
+    whole_ = settingsButton(this, "B_whole", u"Весь период"_s, u"Весь период"_s);
+    png_ = settingsButton(this, "B_png", u"Сохранить PNG…"_s, u"Сохранить PNG"_s);
+    csv_ = settingsButton(this, "B_csv", u"Сохранить CSV…"_s, u"Сохранить CSV"_s);
+    close_ = settingsButton(this, "B_close", u"Закрыть"_s, u"Закрыть графики"_s);
     connect(zoomIn_, &QPushButton::clicked, this, [this] { zoom(kZoomStep); });
     connect(zoomOut_, &QPushButton::clicked, this, [this] { zoom(1.0 / kZoomStep); });
     connect(whole_, &QPushButton::clicked, this, &TFormCharts::showWhole);
@@ -548,8 +532,9 @@ void TFormCharts::addSamples(const std::vector<TrendSample> &rows)
     const bool following = view_.to >= limits_.to;
     data_.append(mine);
     const qint64 now = std::max(nowMs(), data_.extent().to);
-    if (range_ != TrendRange::All)
-        data_.dropBefore(now - trendRangeMs(range_));
+    // A window left open for weeks keeps what the file keeps, no more.
+    const qint64 keptMs = qint64(TrendRecorder::daysKept(program_.s.MaxNDayGraph)) * 24 * 60 * 60 * 1000;
+    data_.dropBefore(now - (range_ == TrendRange::All ? keptMs : trendRangeMs(range_)));
     updateLimits(now);
     view_ = following ? panSpan({limits_.to - view_.width(), limits_.to}, limits_, 0.0)
                       : panSpan(view_, limits_, 0.0);
@@ -905,34 +890,18 @@ QString exportName(int unit, const QString &suffix)
 
 void TFormCharts::exportPng()
 {
-    const std::optional<QString> path = askSavePath(this, u"Сохранить график"_s, {u"Рисунки PNG (*.png)"_s},
-                                                    u"png"_s, exportName(unit_, u"png"_s));
-    if (!path)
-        return;
-    QString error;
-    if (!savePng(*path, &error)) {
-        QMessageBox::warning(
-            this, windowTitle(),
-            u"Не удалось записать файл %1: %2"_s.arg(QDir::toNativeSeparators(*path), error));
-        return;
-    }
-    Q_EMIT exported(*path);
+    if (const auto path = saveThroughDialog(
+            this, u"Сохранить график"_s, {u"Рисунки PNG (*.png)"_s}, u"png"_s, exportName(unit_, u"png"_s),
+            [this](const QString &p, QString *error) { return savePng(p, error); }))
+        Q_EMIT exported(*path);
 }
 
 void TFormCharts::exportCsv()
 {
-    const std::optional<QString> path = askSavePath(this, u"Сохранить значения"_s, {u"Файлы CSV (*.csv)"_s},
-                                                    u"csv"_s, exportName(unit_, u"csv"_s));
-    if (!path)
-        return;
-    QString error;
-    if (!saveCsv(*path, &error)) {
-        QMessageBox::warning(
-            this, windowTitle(),
-            u"Не удалось записать файл %1: %2"_s.arg(QDir::toNativeSeparators(*path), error));
-        return;
-    }
-    Q_EMIT exported(*path);
+    if (const auto path = saveThroughDialog(
+            this, u"Сохранить значения"_s, {u"Файлы CSV (*.csv)"_s}, u"csv"_s, exportName(unit_, u"csv"_s),
+            [this](const QString &p, QString *error) { return saveCsv(p, error); }))
+        Q_EMIT exported(*path);
 }
 
 } // namespace kvu

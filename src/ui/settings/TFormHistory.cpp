@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFrame>
@@ -17,7 +16,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QThread>
@@ -119,18 +117,10 @@ QVariant HistTableModel::headerData(int section, Qt::Orientation orientation, in
 }
 
 TFormHistory::TFormHistory(Program &program, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      program_(program)
+    : QDialog(parent, kToolWindowFlags), program_(program)
 {
-    setObjectName(u"FormHistory"_s);
-    setWindowTitle(u"Журнал событий"_s);
-    setAccessibleName(windowTitle());
+    setUpSettingsWindow(this, u"FormHistory"_s, u"Журнал событий"_s, kStyle);
     setModal(false);
-    QFont f(u"Arial"_s);
-    f.setPixelSize(14);
-    setFont(f);
-    setStyleSheet(kStyle);
     build();
     resize(1260, 640);
 }
@@ -150,15 +140,6 @@ void TFormHistory::build()
         auto *l = new QLabel(text, this);
         l->setBuddy(buddy);
         return l;
-    };
-    const auto button = [this](const char *name, const QString &text, const QString &accessible) {
-        auto *b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(accessible);
-        // Enter belongs to the search field and the table, not to a default button.
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        return b;
     };
 
     unit_ = new QComboBox(this);
@@ -196,7 +177,7 @@ void TFormHistory::build()
     search_->setClearButtonEnabled(true);
     search_->setMinimumWidth(200);
 
-    reset_ = button("B_reset", u"Сбросить"_s, u"Сбросить фильтры"_s);
+    reset_ = settingsButton(this, "B_reset", u"Сбросить"_s, u"Сбросить фильтры"_s);
 
     auto *tile = new QFrame(this);
     tile->setObjectName(u"tile"_s);
@@ -243,9 +224,9 @@ void TFormHistory::build()
     count_ = new QLabel(this);
     count_->setObjectName(u"L_count"_s);
     count_->setAccessibleName(u"Число записей"_s);
-    reload_ = button("B_reload", u"Обновить"_s, u"Перечитать журнал"_s);
-    export_ = button("B_export", u"Экспорт в CSV…"_s, u"Экспорт в CSV"_s);
-    close_ = button("B_close", u"Закрыть"_s, u"Закрыть журнал"_s);
+    reload_ = settingsButton(this, "B_reload", u"Обновить"_s, u"Перечитать журнал"_s);
+    export_ = settingsButton(this, "B_export", u"Экспорт в CSV…"_s, u"Экспорт в CSV"_s);
+    close_ = settingsButton(this, "B_close", u"Закрыть"_s, u"Закрыть журнал"_s);
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(count_, 1);
@@ -483,19 +464,13 @@ void TFormHistory::setCountText(const QString &text)
 
 void TFormHistory::exportCsv()
 {
-    const std::optional<QString> chosen =
-        askSavePath(this, u"Экспорт в CSV"_s, {u"Файлы CSV (*.csv)"_s}, u"csv"_s,
-                    u"журнал_%1.csv"_s.arg(QDate::currentDate().toString(u"yyyy-MM-dd"_s)));
-    if (!chosen)
-        return;
-    const QString path = *chosen;
-    QString error;
-    if (!WriteHistCsv(path, model_->records(), model_->rows(), &error)) {
-        QMessageBox::warning(this, windowTitle(),
-                             u"Не удалось записать файл %1: %2"_s.arg(QDir::toNativeSeparators(path), error));
-        return;
-    }
-    Q_EMIT exported(path);
+    const auto write = [this](const QString &path, QString *error) {
+        return WriteHistCsv(path, model_->records(), model_->rows(), error);
+    };
+    if (const auto path =
+            saveThroughDialog(this, u"Экспорт в CSV"_s, {u"Файлы CSV (*.csv)"_s}, u"csv"_s,
+                              u"журнал_%1.csv"_s.arg(QDate::currentDate().toString(u"yyyy-MM-dd"_s)), write))
+        Q_EMIT exported(*path);
 }
 
 } // namespace kvu

@@ -93,13 +93,7 @@ TFormProgParam::TFormProgParam(Program &program, QWidget *parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       program_(program), options_(program)
 {
-    setObjectName(u"FormProgParam"_s);
-    setWindowTitle(u"Параметры программы"_s);
-    setAccessibleName(windowTitle());
-    QFont f(u"Arial"_s);
-    f.setPixelSize(14);
-    setFont(f);
-    setStyleSheet(kStyle);
+    setUpSettingsWindow(this, u"FormProgParam"_s, u"Параметры программы"_s, kStyle);
     build();
     connect(this, &QDialog::finished, this, [this] { options_.FormHide(); });
 }
