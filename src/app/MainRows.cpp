@@ -350,6 +350,21 @@ void MainRows::ShowHideBlock(int r, bool visible)
         p_.rows[std::size_t(r)].labels = visible;
 }
 
+void MainRows::SetIPAndPAss(int n)
+{
+    UnitTable &u = p_.u;
+    if (u.IsServiceMode) {
+        if (n >= 1 && n <= u.nAHU) {
+            u.iAHU = n;
+            if (ProgramView *v = p_.view())
+                v->editUnitAddress(n);
+            ShowServiceMode();
+        }
+    } else if (n >= 1 && n <= nAHUOnPage) {
+        ShowHideSoloForm(n, !u.IsShowSolo[n], true);
+    }
+}
+
 void MainRows::ShowHideSoloForm(int i, bool SoloState, bool IsDoClose)
 {
     UnitTable &u = p_.u;

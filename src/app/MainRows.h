@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramView.h"
+#include "core/ProgramView.h"
 
 #include <QPoint>
 #include <QString>
@@ -54,6 +54,10 @@ public:
     bool ChekShowAHU(int n) const;
     void ShowHideAHU(int n);
     void ShowHideBlock(int r, bool visible);
+
+    // A click on row n's status text, address or password: the unit address dialog in service mode,
+    // otherwise the unit window opens or closes.
+    void SetIPAndPAss(int n);
 
     // Unit windows opened from a row.
     void ShowHideSoloForm(int i, bool SoloState, bool IsDoClose);

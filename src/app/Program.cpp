@@ -35,16 +35,15 @@ QString Key(const QString &name, int n)
 } // namespace
 
 Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
-    : QObject(parent), clock_(clock), diskQuery_(QueryDiskSpace)
+    : ProgramState(clock, dataDir, parent), diskQuery_(QueryDiskSpace)
 {
-    ProgramDir = QDir::cleanPath(QDir(dataDir).absolutePath()) + u'/';
     ProgramPath = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     FullNameIniFile = ProgramDir + QLatin1StringView(kIniFileName);
     for (int r = 1; r <= nAHUOnPage; ++r)
         rows[std::size_t(r)] = DefaultRowView(r);
     link_ = std::make_unique<PanelLink>(*this);
-    poll_ = std::make_unique<PollCycle>(*this);
-    decoder_ = std::make_unique<Decoder>(*this);
+    poll_ = std::make_unique<PollCycle>(*this, *link_, static_cast<TickWork &>(*this));
+    decoder_ = std::make_unique<Decoder>(*this, *link_);
     history_ = std::make_unique<History>(*this);
     mail_ = std::make_unique<MailQueue>(*this);
     mainRows_ = std::make_unique<MainRows>(*this);
@@ -54,6 +53,8 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
         if (s.IsSendMailConnErr && s.IsMailActive)
             mail_->GenMsgLostConn(n, TypeLost);
     });
+    connect(link_.get(), &PanelLink::replyReceived, this,
+            [this](int n, const QString &reply) { decoder_->ParsData(n, reply); });
     Timer1.setInterval(Timer1IntervalMs);
     // A failure inside a tick (a history file the disk refuses) ends that tick only; the operator is
     // told as by the top-level error report, and the next tick runs as usual.
@@ -61,33 +62,57 @@ Program::Program(Clock &clock, const QString &dataDir, QObject *parent)
         try {
             poll_->Timer1Timer();
         } catch (const Error &e) {
-            if (view_)
-                view_->reportError(e.text());
+            if (ProgramView *v = view())
+                v->reportError(e.text());
         }
     });
 }
 
-bool Program::SoloShown(int n) const
-{
-    return n >= 1 && n < kWindowSlots && u.IsShowSolo[n] && u.FormAS[n] != nullptr;
-}
-
 Program::~Program() = default;
 
-void Program::tryWrite(const std::function<void()> &write)
+void Program::ShowStatus(int n, const StatusExtras &extras)
 {
-    try {
-        write();
-    } catch (const Error &e) {
-        ShowErrorMsg(u"Ошибка при записи INI файла: "_s + e.text());
-    }
+    ShowStatusInRow(*this, n);
+    if (SoloShown(n))
+        ShowStatusInSolo(*this, n, extras);
+    ProgramState::ShowStatus(n, extras);
+}
+
+void Program::ShowLoss(int n, int TypeLost)
+{
+    ShowLossInRow(*this, n, TypeLost);
+    if (SoloShown(n))
+        ShowLossInSolo(*this, n, TypeLost);
+    ProgramState::ShowLoss(n, TypeLost);
+}
+
+// Alarm notices and history lines of unit n; they compare with the previous tick's copies, so they run
+// before the copies are renewed.
+void Program::unitEvents(int n)
+{
+    if (s.IsSendMailAHUErr && s.IsMailActive)
+        mail_->TickUnit(n);
+    history_->GenHistoryMsg(n);
+}
+
+void Program::trayTick()
+{
+    mainRows_->TrayTick();
+}
+
+// Mailing the notice queue when it is due, the periodic history save, and trend recording.
+void Program::periodicWork()
+{
+    mail_->TickMail();
+    history_->TickSave();
+    trend_->tick();
 }
 
 void Program::FormCreate()
 {
     u.TimerCounter = TimerCounterStart;
     IsTestFormReady = false;
-    StartTD = clock_.now();
+    StartTD = clock().now();
 
     DetermineMyIP();
     CheckDispRes();
@@ -130,10 +155,10 @@ void Program::FormCreate()
     u.FullHeightForm = 728;
     mainRows_->ShowServiceMode();
     if (u.LeftForm > 0 && u.TopForm > 0 && u.nAHU > 1) {
-        if (view_)
-            view_->moveMainWindow(QPoint(u.LeftForm, u.TopForm));
-    } else if (u.nAHU > 1 && view_) {
-        const QPoint p = view_->centreMainWindow();
+        if (view())
+            view()->moveMainWindow(QPoint(u.LeftForm, u.TopForm));
+    } else if (u.nAHU > 1 && view()) {
+        const QPoint p = view()->centreMainWindow();
         u.LeftForm = p.x();
         u.TopForm = p.y();
     }
@@ -169,7 +194,7 @@ void Program::ReadAHUParamFromIniFile()
 
     IsFirstRun = true;
     int shown = 0;
-    const QDateTime longAgo = clock_.now().addDays(-86400);
+    const QDateTime longAgo = clock().now().addDays(-86400);
     for (int n = 1; n <= MaxnAHU; ++n) {
         u.NameAHU[n] = ini.ReadString(Options, Key(u"NameAHU"_s, n), u"-"_s);
 
@@ -212,7 +237,7 @@ void Program::ReadAHUParamFromIniFile()
 void Program::ReadDataFromIniFile()
 {
     IniFile &ini = *IniFile_;
-    const QDateTime longAgo = clock_.now().addDays(-86400);
+    const QDateTime longAgo = clock().now().addDays(-86400);
     try {
         s.ProgramName = ini.ReadString(General, u"ProgramName", u"Klimavox KVU"_s);
         s.IsSyncroTime = ini.ReadBool(Options, u"IsSyncroTime", true);
@@ -286,12 +311,12 @@ bool Program::SaveDataToIniFile()
 void Program::FormShow()
 {
     if (s.IsTest != 0 && !u.IsServiceMode) {
-        if (view_)
-            view_->showDiagnosticWindow();
+        if (view())
+            view()->showDiagnosticWindow();
         IsTestFormReady = true;
     }
-    if (view_)
-        view_->restoreMainWindow();
+    if (view())
+        view()->restoreMainWindow();
     for (int n = 1; n <= 30; ++n) {
         u.iNotConnCnt[n] = 0;
         u.IsSocketFatalError[n] = false;
@@ -303,10 +328,10 @@ void Program::FormShow()
         u.IsScIcoReady[n] = false;
         u.IsRegZoneVAVAHU[n] = true;
     }
-    if (u.nAHU >= 2 && view_) {
+    if (u.nAHU >= 2 && view()) {
         for (int n = 1; n <= nAHUOnPage && n <= u.nAHU; ++n) {
             if (u.IsShowSolo[n])
-                view_->openUnitWindow(n);
+                view()->openUnitWindow(n);
         }
     }
 }
@@ -361,25 +386,6 @@ bool Program::CheckDiskSize(bool report)
     return check.good;
 }
 
-void Program::SetVersionString(int n)
-{
-    const auto two = [](int v) {
-        return u"%1"_s.arg(v, 2, 10, QLatin1Char('0'));
-    };
-    const int vc = u.VerController[n];
-    const QStringList lines = {
-        u"Вентустановка №%1 (%2):"_s.arg(n).arg(u.NameAHU[n]),
-        u"Версия программы: %1.%2.%3"_s.arg(VerProg / 100).arg(two(VerProg % 100)).arg(SubVerProg),
-        u"Версия протокола обмена программы: %1.%2"_s.arg(ProtVers).arg(SubProtVers),
-        u"Версия протокола обмена пульта: %1.%2"_s.arg(u.ProtPNL[n]).arg(u.SubProtPNL[n]),
-        u"Версия прошивки пульта: %1.%2"_s.arg(u.VerPNL1[n]).arg(two(u.VerPNL2[n])),
-        u"Версия прошивки контроллера: %1.%2.%3"_s.arg(quint32(vc) >> 13)
-            .arg((vc >> 5) & 0xFF)
-            .arg(vc & 0x1F),
-    };
-    u.sVersionString = lines.join(u"\r\n"_s);
-}
-
 bool Program::TestMailData(bool IsSM)
 {
     const QString failure = kvu::TestMailData(s);
@@ -401,7 +407,7 @@ QString Program::BtnChn()
 
 void Program::CheckDispRes()
 {
-    const QSize size = view_ ? view_->screenSize() : QSize(1920, 1080);
+    const QSize size = view() ? view()->screenSize() : QSize(1920, 1080);
     HorRes = size.width();
     VerRes = size.height();
 }
@@ -419,22 +425,6 @@ void Program::DetermineMyIP()
     const QStringList parts = MyIP.split(u'.');
     for (int i = 0; i < 4 && i < parts.size(); ++i)
         MyIPData[std::size_t(i + 1)] = parts[i].toInt();
-}
-
-void Program::ShowErrorMsg(const QString &text)
-{
-    if (view_ && view_->ShowErrorMsg(text))
-        return;
-    pendingNotices_.append(text);
-}
-
-void Program::flushNotices()
-{
-    if (pendingNotices_.isEmpty() || !view_)
-        return;
-    // The message window shows one text at a time: notices kept from start-up go out together.
-    if (view_->ShowErrorMsg(pendingNotices_.join(u'\n')))
-        pendingNotices_.clear();
 }
 
 } // namespace kvu

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/ProgramView.h"
+#include "core/ProgramView.h"
 
 namespace kvu {
 

@@ -1,11 +1,10 @@
 #include "decode/Decoder.h"
 
-#include "app/Program.h"
-#include "app/ViewModels.h"
 #include "core/ArchiveSink.h"
 #include "core/Constants.h"
 #include "core/Cp1251.h"
 #include "core/Error.h"
+#include "core/ProgramState.h"
 #include "core/ZSub.h"
 #include "decode/Items.h"
 #include "link/PanelLink.h"
@@ -111,11 +110,11 @@ void Decoder::dispatch(int n, const QString &text)
     else if (code == u"VSens")
         ParserVSens(n, text);
     else if (code == u"VEPas")
-        p_.link().ConnectIsLost(n, 3);
+        link_.ConnectIsLost(n, 3);
     else if (code == u"VECon")
-        p_.link().ConnectIsLost(n, 2);
+        link_.ConnectIsLost(n, 2);
     else if (text == u"VECd1_VPr07")
-        p_.link().ConnectIsLost(n, 4);
+        link_.ConnectIsLost(n, 4);
     else if (code == u"VPr07")
         ParserParam(n, text);
     else if (code == u"VDErr")
@@ -276,16 +275,10 @@ void Decoder::statusReply(int n, const QString &text)
     if (p_.s.IsSyncroTime)
         CheckTime(n, extras.minute, extras.hour, extras.day, extras.month, extras.year2);
 
-    ShowStatusInRow(p_, n);
-    p_.RowChanged(n);
-
     u.StateTCPConn[n] = 1;
     u.iTCPGoodRun[n] = 1;
 
-    if (p_.SoloShown(n)) {
-        ShowStatusInSolo(p_, n, extras);
-        p_.SoloChanged(n);
-    }
+    p_.ShowStatus(n, extras);
 }
 
 void Decoder::ParserVScIc(int n, const QString &text)
@@ -385,10 +378,10 @@ void Decoder::ParserParam(int n, const QString &text)
         // Only the major protocol versions must agree.
         if (u.ProtPNL[n] < ProtVers) {
             u.StateTCPConn[n] = 4;
-            p_.link().ConnectIsLost(n, 4);
+            link_.ConnectIsLost(n, 4);
         } else if (u.ProtPNL[n] > ProtVers) {
             u.StateTCPConn[n] = 4;
-            p_.link().ConnectIsLost(n, 5);
+            link_.ConnectIsLost(n, 5);
         } else {
             u.StateTCPConn[n] = 3;
         }

@@ -4,14 +4,16 @@
 
 namespace kvu {
 
-class Program;
+class PanelLink;
+class ProgramState;
 
-// Routes each reply to its decoder and decodes it into the unit table and the view models.
+// Routes each reply to its decoder and decodes it into the unit table; the rows and unit windows are
+// then told through the shared state.
 // Nothing here ever throws to its caller: a malformed reply is dropped.
 class Decoder
 {
 public:
-    explicit Decoder(Program &program) : p_(program) {}
+    Decoder(ProgramState &state, PanelLink &link) : p_(state), link_(link) {}
 
     void ParsData(int n, const QString &text);
     void CheckResp(int n, const QString &text);
@@ -32,7 +34,8 @@ private:
     void dispatch(int n, const QString &text);
     void statusReply(int n, const QString &text);
 
-    Program &p_;
+    ProgramState &p_;
+    PanelLink &link_;
 };
 
 } // namespace kvu

@@ -1,8 +1,8 @@
 #include "history/History.h"
 
-#include "app/Program.h"
 #include "core/Constants.h"
 #include "core/Error.h"
+#include "core/ProgramState.h"
 
 #include <QDir>
 

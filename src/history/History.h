@@ -7,14 +7,14 @@
 
 namespace kvu {
 
-class Program;
+class ProgramState;
 
 // The event history: lines composed from changes of the unit table and from program events, kept
 // newest first in memory and saved to the history file.
 class History
 {
 public:
-    explicit History(Program &program) : p_(program) {}
+    explicit History(ProgramState &state) : p_(state) {}
 
     void GenHistoryMsg(int i);
     void ComposeHistoryMsg(int i, int iType, const QString &sType, bool IsErr);
@@ -49,7 +49,7 @@ public:
 private:
     void ReadUnreadFile();
 
-    Program &p_;
+    ProgramState &p_;
     HistEncoding encoding_ = HistEncoding::Cp1251;
     // The history file was there at start but could not be read: it is not written over until its
     // lines are read in.

@@ -1,11 +1,8 @@
 #include "link/PanelLink.h"
 
-#include "app/MainRows.h"
-#include "app/Program.h"
-#include "app/ViewModels.h"
 #include "core/Constants.h"
 #include "core/Cp1251.h"
-#include "decode/Decoder.h"
+#include "core/ProgramState.h"
 #include "link/LossTypes.h"
 #include "link/Protocol.h"
 
@@ -24,8 +21,8 @@ QString Stamp(const QDateTime &t)
 
 } // namespace
 
-PanelLink::PanelLink(Program &program)
-    : p_(program), factory_([](int) { return std::make_unique<TcpPanelSocket>(); }), port_(TCPPort)
+PanelLink::PanelLink(ProgramState &state)
+    : p_(state), factory_([](int) { return std::make_unique<TcpPanelSocket>(); }), port_(TCPPort)
 {}
 
 PanelLink::~PanelLink() = default;
@@ -158,7 +155,7 @@ void PanelLink::CSRead(int n)
     p_.u.CntWaitRecive[n] = 0;
     p_.u.CntNoRecive[n] = 0;
     if (!p_.u.IsServiceMode)
-        p_.decoder().ParsData(n, DecodeReply(bytes));
+        Q_EMIT replyReceived(n, DecodeReply(bytes));
 }
 
 void PanelLink::CSDisconnect(int n)
@@ -204,12 +201,7 @@ void PanelLink::ConnectIsLost(int n, int TypeLost)
     }
     u.StateTCPConn[n] = loss->State;
     u.MsgAHU[n] = loss->MsgAHU;
-    ShowLossInRow(p_, n, TypeLost);
-    p_.RowChanged(n);
-    if (p_.SoloShown(n)) {
-        ShowLossInSolo(p_, n, TypeLost);
-        p_.SoloChanged(n);
-    }
+    p_.ShowLoss(n, TypeLost);
 }
 
 void PanelLink::AttConnect(int n)
@@ -234,21 +226,6 @@ void PanelLink::ClickAttConn(int n)
         p_.SetVersionString(n);
         if (ProgramView *v = p_.view())
             v->showInformation(u.sVersionString);
-    }
-}
-
-void PanelLink::SetIPAndPAss(int n)
-{
-    UnitTable &u = p_.u;
-    if (u.IsServiceMode) {
-        if (n >= 1 && n <= u.nAHU) {
-            u.iAHU = n;
-            if (ProgramView *v = p_.view())
-                v->editUnitAddress(n);
-            p_.mainRows().ShowServiceMode();
-        }
-    } else if (n >= 1 && n <= nAHUOnPage) {
-        p_.mainRows().ShowHideSoloForm(n, !u.IsShowSolo[n], true);
     }
 }
 

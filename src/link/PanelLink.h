@@ -8,7 +8,7 @@
 
 namespace kvu {
 
-class Program;
+class ProgramState;
 
 // One connection per unit: opening, sending, the notifications, and the classification of every link
 // problem into a loss type.
@@ -18,7 +18,7 @@ class PanelLink : public QObject
 public:
     static constexpr int kSlots = 10;
 
-    explicit PanelLink(Program &program);
+    explicit PanelLink(ProgramState &state);
     ~PanelLink() override;
 
     // Replaces the socket kind for connections opened from now on (tests).
@@ -34,7 +34,6 @@ public:
     void ConnectIsLost(int n, int TypeLost);
     void AttConnect(int n);
     void ClickAttConn(int n);
-    void SetIPAndPAss(int n);
     // Closes the connections of units 1..nAHU (shutdown, service mode).
     void CloseAll();
 
@@ -56,11 +55,13 @@ public:
 Q_SIGNALS:
     // The first loss after a good run: the moment a connection-loss notice is due.
     void connectionLossReported(int n, int TypeLost);
+    // A reply of panel n outside service mode, whole as it arrived, for the reply dispatcher.
+    void replyReceived(int n, const QString &reply);
 
 private:
     PanelSocket *ensureSocket(int n);
 
-    Program &p_;
+    ProgramState &p_;
     SocketFactory factory_;
     quint16 port_;
     std::array<std::unique_ptr<PanelSocket>, kSlots + 1> sockets_;

@@ -1,13 +1,9 @@
 #include "link/PollCycle.h"
 
-#include "app/MainRows.h"
-#include "app/Program.h"
 #include "core/Constants.h"
-#include "history/History.h"
+#include "core/ProgramState.h"
 #include "link/PanelLink.h"
 #include "link/Protocol.h"
-#include "mail/MailQueue.h"
-#include "trend/TrendRecorder.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,7 +12,7 @@ namespace kvu {
 void PollCycle::Timer1Timer()
 {
     UnitTable &u = p_.u;
-    PanelLink &link = p_.link();
+    PanelLink &link = link_;
     const int nAHU = std::clamp(u.nAHU, 0, MaxnAHU);
 
     u.CurTD = p_.clock().now();
@@ -62,7 +58,7 @@ void PollCycle::Timer1Timer()
                 u.iGlobErrConn = n;
             if ((u.IsErrorAHU[n] || u.IsDangerOverheat[n] || u.IsChangeFilterAHU[n]) && u.iGlobErrAHU == 0)
                 u.iGlobErrAHU = n;
-            unitEvents(n);
+            work_.unitEvents(n);
         }
         u.CodeErrorAHU_Old[n] = u.CodeErrorAHU[n];
         u.IsErrorAHU_Old[n] = u.IsErrorAHU[n];
@@ -76,11 +72,10 @@ void PollCycle::Timer1Timer()
     u.iGlobErr = (u.iGlobErrAHU > 0 || u.iGlobErrConn > 0) ? 1 : 0;
 
     if (u.IsMinimize)
-        p_.mainRows().TrayTick();
+        work_.trayTick();
     u.iGlobErr_Old = u.iGlobErr;
 
-    mailAndHistorySave();
-    p_.trend().tick();
+    work_.periodicWork();
 
     if (p_.s.IsTest == 1) {
         QString states = u"StateTCPConn "_s;
@@ -125,26 +120,10 @@ void PollCycle::chooseAndSend(int n)
 
     if (u.StrForSend_woPass[n].size() > 4 && u.WriteEnable[n] &&
         (u.CntWaitRecive[n] == 0 || u.CntWaitRecive[n] > NWaitResp || u.IsReqvChnData[n])) {
-        p_.link().SendData(n);
+        link_.SendData(n);
     }
     if (u.CntWaitRecive[n] > 0 && u.CntWaitRecive[n] < NWaitResp + 900)
         ++u.CntWaitRecive[n];
-}
-
-// Alarm notices and history lines of unit n; they compare with the previous tick's copies, so they run
-// before the copies are renewed.
-void PollCycle::unitEvents(int n)
-{
-    if (p_.s.IsSendMailAHUErr && p_.s.IsMailActive)
-        p_.mail().TickUnit(n);
-    p_.history().GenHistoryMsg(n);
-}
-
-// Mailing the notice queue when it is due, and the periodic history save.
-void PollCycle::mailAndHistorySave()
-{
-    p_.mail().TickMail();
-    p_.history().TickSave();
 }
 
 void PollCycle::saveWindowPositions()
@@ -200,7 +179,7 @@ void PollCycle::SetDataForArch(int n, const QString &text)
 {
     SetDataForReqvest(n, text);
     p_.u.iCntArchData[n] = 1;
-    p_.link().SendData(n);
+    link_.SendData(n);
 }
 
 void PollCycle::ClearDataForReqvest(int n)
@@ -231,7 +210,7 @@ void PollCycle::PwrClick(int n)
     if (n < 1 || n > MaxnAHU)
         return;
     if (u.IsServiceMode || u.StateTCPConn[n] != 1) {
-        p_.link().ClickAttConn(n);
+        link_.ClickAttConn(n);
         return;
     }
     if (u.IsFatalErrorAHU[n]) {

@@ -1,9 +1,9 @@
 #include "mail/MailQueue.h"
 
-#include "app/Program.h"
 #include "core/Constants.h"
 #include "core/Error.h"
 #include "core/IniFile.h"
+#include "core/ProgramState.h"
 #include "mail/SslEmail.h"
 
 #include <QEventLoop>
@@ -48,7 +48,7 @@ struct MailQueue::Mailing
     Held held;
 };
 
-MailQueue::MailQueue(Program &program) : p_(program)
+MailQueue::MailQueue(ProgramState &state) : p_(state)
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, [this] {

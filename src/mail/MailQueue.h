@@ -13,7 +13,7 @@
 namespace kvu {
 
 class IniFile;
-class Program;
+class ProgramState;
 class TSSLEmail;
 
 // The notice queue: notice texts, their mirror in the settings file, and the mailing of the queue.
@@ -40,7 +40,7 @@ public:
         bool operator==(const Notice &) const = default;
     };
 
-    explicit MailQueue(Program &program);
+    explicit MailQueue(ProgramState &state);
     ~MailQueue() override;
 
     void WriteMsgIni(const QString &sMsg, int TypeMsg);
@@ -114,7 +114,7 @@ private:
     void store(const std::function<void(IniFile &)> &write);
     void storeQueue(IniFile &ini);
 
-    Program &p_;
+    ProgramState &p_;
     std::unique_ptr<Mailing> mailing_;
     quint64 mailingId_ = 0;
     QTimer deadline_;

@@ -1,7 +1,6 @@
 #include "trend/TrendRecorder.h"
 
-#include "app/Program.h"
-#include "app/ProgramView.h"
+#include "core/ProgramState.h"
 
 #include <algorithm>
 
@@ -9,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace kvu {
 
-TrendRecorder::TrendRecorder(Program &program) : p_(program) {}
+TrendRecorder::TrendRecorder(ProgramState &state) : p_(state) {}
 
 TrendRecorder::~TrendRecorder() = default;
 

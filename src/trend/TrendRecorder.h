@@ -7,7 +7,7 @@
 
 namespace kvu {
 
-class Program;
+class ProgramState;
 
 // Stores each answering unit's values in the trend database every "IntervalRecGraph" minutes while
 // "IsSaveGraph" is on; driven by the poll tick. A file that cannot be opened or written is told to the
@@ -23,7 +23,7 @@ public:
     static constexpr int kStaleTicks = 5;
     static constexpr qint64 kPruneEveryMs = 24LL * 60 * 60 * 1000;
 
-    explicit TrendRecorder(Program &program);
+    explicit TrendRecorder(ProgramState &state);
     ~TrendRecorder();
 
     static QString fileName() { return QStringLiteral("trends.sqlite"); }
@@ -52,7 +52,7 @@ private:
     void pause();
     void resume();
 
-    Program &p_;
+    ProgramState &p_;
     std::unique_ptr<TrendStore> store_;
     qint64 lastSlot_ = -1;
     qint64 lastPruneMs_ = 0;

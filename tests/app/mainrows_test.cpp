@@ -439,11 +439,11 @@ TEST_F(MainRowsTest, UnitWindowsOpenAndCloseFromTheRow)
 {
     start(Units(3, "IsShowAHU3=0\n"));
     // A click on the status text toggles the window and stores its state.
-    p->link().SetIPAndPAss(2);
+    p->mainRows().SetIPAndPAss(2);
     EXPECT_EQ(view.calls, QStringList{u"open 2"_s});
     EXPECT_TRUE(p->u.IsShowSolo[2]);
     EXPECT_EQ(stored(u"IsShowSolo2"_s), u"1"_s);
-    p->link().SetIPAndPAss(2);
+    p->mainRows().SetIPAndPAss(2);
     EXPECT_EQ(view.calls, QStringList({u"open 2"_s, u"close 2"_s}));
     EXPECT_EQ(stored(u"IsShowSolo2"_s), u"0"_s);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramView.h"
+#include "core/ProgramView.h"
 
 #include <QList>
 #include <QMap>

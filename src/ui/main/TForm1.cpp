@@ -226,7 +226,7 @@ void TForm1::buildRow(int r)
         c->setPixelSize(21);
     }
     for (RowControl *c : {w.L_info, w.L_ip, w.L_pass})
-        connect(c, &QAbstractButton::clicked, this, [this, r] { program_.link().SetIPAndPAss(r); });
+        connect(c, &QAbstractButton::clicked, this, [this, r] { program_.mainRows().SetIPAndPAss(r); });
     connect(w.L_info, &RowControl::pressedWith, this,
             [&rowsLogic, r](Qt::MouseButton b) { rowsLogic.ShowMenuSolo(r, b == Qt::RightButton); });
     connect(w.L_info, &RowControl::contextRequested, this,
