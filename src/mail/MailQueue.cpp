@@ -55,7 +55,7 @@ MailQueue::MailQueue(ProgramState &state) : p_(state)
         if (mailing_) {
             endMailing(mailing_->id, false,
                        u"Отправка почты не завершилась за %1 с, письмо не отправлено"_s.arg(
-                           (totalTimeoutMs_ + 999) / 1000));
+                           (deadline_.interval() + 999) / 1000));
         }
     });
 }
@@ -309,8 +309,10 @@ void MailQueue::SendTestEmail()
 
 void MailQueue::MailAtShutdown()
 {
-    // A mailing of the tick still under way ends first; each mailing is bounded in time. Its failure may
-    // have been passing, so the stop notice is still mailed, together with the notices it gave back.
+    // A mailing of the tick still under way ends first. Its failure may have been passing, so the stop
+    // notice is still mailed, together with the notices it gave back. A signal or the session's end must
+    // see the program end in time: all of this takes no longer than one mailing may.
+    shutdownBound_ = QDeadlineTimer(totalTimeoutMs_);
     waitForMailing();
     bool failed = false;
     if (p_.s.IsMailActive && p_.s.IsSendMailStartStop) {
@@ -345,6 +347,12 @@ bool MailQueue::beginMailing(const Held &held)
 {
     if (mailing_ || iCntMsgBuf == 0 || !p_.s.IsMailDataGood)
         return false;
+    // Past the shutdown's bound the notices stay stored for the next run.
+    const int boundMs = shutdownBound_
+                            ? int(std::min<qint64>(totalTimeoutMs_, shutdownBound_->remainingTime()))
+                            : totalTimeoutMs_;
+    if (boundMs <= 0)
+        return false;
     if (p_.s.IsTest == 1 && p_.IsTestFormReady)
         p_.log.add(u":: Send Mail ::"_s);
 
@@ -373,7 +381,7 @@ bool MailQueue::beginMailing(const Held &held)
         [this, id = mailing_->id](bool ok, const QString &text) { endMailing(id, ok, text); },
         Qt::QueuedConnection);
     mailing_->sender = std::move(sender);
-    deadline_.start(totalTimeoutMs_);
+    deadline_.start(boundMs);
     mailing_->sender->start();
     return true;
 }

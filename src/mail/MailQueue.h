@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kvu {
 
@@ -21,8 +23,8 @@ class TSSLEmail;
 // Mailings from the tick and from the test button run in the background; at most one runs at a time.
 // The queue is emptied when a mailing starts and keeps taking notices meanwhile. A failed mailing puts its
 // notices back in front of the queue and holds the next mailing from the tick back for a while; only the
-// shutdown waits for its mailing, within a fixed bound, and still tries to mail the stop notice after a
-// failed one.
+// shutdown waits for its mailings, all of them within the bound of one, and still tries to mail the stop
+// notice after a failed one.
 class MailQueue : public QObject
 {
     Q_OBJECT
@@ -119,6 +121,8 @@ private:
     quint64 mailingId_ = 0;
     QTimer deadline_;
     QDateTime retryNotBefore_;
+    // Set by the shutdown: the end of the time its mailings may take together.
+    std::optional<QDeadlineTimer> shutdownBound_;
     bool lastMailingOk_ = true;
     bool iniFailing_ = false;
     int connectTimeoutMs_ = DefaultConnectTimeoutMs;

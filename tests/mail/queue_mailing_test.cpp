@@ -2,6 +2,7 @@
 #include "QueueFixture.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -410,6 +411,31 @@ TEST_F(QueueMailing, ShutdownAfterAFailedRunningMailingStillMailsTheStopNotice)
     EXPECT_EQ(r.subject, u"Остановка программы KVU Test"_s);
     EXPECT_EQ(r.body, bodyOf({{kDate + u" - остановка программы KVU Test"_s, 2}, started[0]}));
     EXPECT_TRUE(iniText().contains(u"nMsg=0\n"_s));
+    EXPECT_TRUE(iniText().contains(u"IsRun=0\n"_s));
+}
+
+TEST_F(QueueMailing, ShutdownWithAMailingStuckAtTheServerEndsWithinOneMailingsBound)
+{
+    startWithServer(kStartStop);
+    constexpr int BoundMs = 2000;
+    // The server never answers the login, so every mailing runs into its bound.
+    mail().setMailingBounds(5000, 5000, BoundMs);
+    server.script = [](FakeSession &, const QByteArray &line) {
+        return line.startsWith("AUTH");
+    };
+    mail().SendMail();
+    ASSERT_TRUE(mail().isMailing());
+
+    QElapsedTimer shutdown;
+    shutdown.start();
+    p->FormClose();
+    // The stuck mailing and the stop notice after it share the one bound.
+    EXPECT_LT(shutdown.elapsed(), BoundMs * 3 / 2);
+    EXPECT_FALSE(mail().isMailing());
+    ASSERT_FALSE(view.errors.isEmpty());
+    EXPECT_TRUE(view.errors[0].contains(u"не завершилась"_s)) << view.errors[0].toStdString();
+    EXPECT_TRUE(iniText().contains(u"nMsg=2\n"_s));
+    EXPECT_TRUE(iniText().contains(u"TypeMsg2=2\n"_s));
     EXPECT_TRUE(iniText().contains(u"IsRun=0\n"_s));
 }
 

@@ -1,5 +1,7 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
+#include "core/ZSub.h"
+#include "support/ModalBoxes.h"
 #include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/TForm1.h"
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -261,6 +264,28 @@ TEST_F(MainWindowTest, TrayIconsNormalWarningAndAnimatedAlert)
 
     f.setTrayIcon(ProgramView::TrayIcon::None);
     EXPECT_FALSE(tray->isVisible());
+}
+
+TEST_F(MainWindowTest, ShutdownErrorGoesToTheDiagnosticLogAndAsksNobody)
+{
+    // The stop notice goes to a port where nothing listens.
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const QByteArray port = QByteArray::number(closed.serverPort());
+    closed.close();
+    TForm1 &f =
+        open("[General]\nProgramName=Hall\n[Mail]\niMailServer=4\nMailServer=127.0.0.1\niMailPort=" + port +
+             "\nMailPass=" + CodePass(u"secret"_s).toLatin1() +
+             "\nMailSenderAddr=kvu@test.local\nMailLogin=kvu@test.local\nMailRecivAddr=op@test.local\n"
+             "IsMailActive=1\nIsSendMailStartStop=1\n");
+    test::BoxCloser boxes;
+    f.close();
+    EXPECT_TRUE(boxes.texts.isEmpty()) << boxes.texts.join(u'\n').toStdString();
+    const auto &lines = p->log.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString &l) {
+        return l.startsWith(u":: Shutdown Error :: "_s) && l.contains(u"отказал в соединении"_s);
+    })) << p->log.lastLine().toStdString();
+    EXPECT_TRUE(p->StopConfirmed);
 }
 
 } // namespace

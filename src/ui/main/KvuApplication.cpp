@@ -1,10 +1,12 @@
 #include "ui/main/KvuApplication.h"
 
+#include "core/DiagLog.h"
 #include "core/Error.h"
 
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,6 +35,10 @@ QString KvuApplication::boxTitle()
 
 void KvuApplication::reportError(const QString &text)
 {
+    if (auto *app = qobject_cast<KvuApplication *>(QCoreApplication::instance()); app && app->shuttingDown_) {
+        writeShutdownError(text, app->shutdownLog_);
+        return;
+    }
     qWarning("%s", qPrintable(text));
     // A second error while the box is open is written to the log only; stacking boxes helps nobody.
     static bool showing = false;
@@ -42,6 +48,22 @@ void KvuApplication::reportError(const QString &text)
     QMessageBox box(QMessageBox::Critical, boxTitle(), text, QMessageBox::Ok);
     box.exec();
     showing = false;
+}
+
+void KvuApplication::beginShutdown(DiagLog *log)
+{
+    if (auto *app = qobject_cast<KvuApplication *>(QCoreApplication::instance())) {
+        app->shuttingDown_ = true;
+        app->shutdownLog_ = log;
+    }
+}
+
+void KvuApplication::writeShutdownError(const QString &text, DiagLog *log)
+{
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+    if (log)
+        log->add(u":: Shutdown Error :: "_s + text);
 }
 
 QTranslator *KvuApplication::installQtTranslations()

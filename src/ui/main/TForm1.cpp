@@ -4,8 +4,10 @@
 #include "app/Program.h"
 #include "app/ProgramOptions.h"
 #include "core/Constants.h"
+#include "core/Error.h"
 #include "link/PanelLink.h"
 #include "link/PollCycle.h"
+#include "mail/MailQueue.h"
 #include "ui/art/ImageList.h"
 #include "ui/main/KvuApplication.h"
 #include "ui/main/RowControl.h"
@@ -35,6 +37,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -303,6 +306,10 @@ void TForm1::setMessageForm(TMessageForm *form)
 
 bool TForm1::ShowErrorMsg(const QString &text)
 {
+    if (shutdownStarted_) {
+        reportQuietly(text);
+        return true;
+    }
     if (!messageForm_)
         return false;
     messageForm_->ShowErrorMsg(text);
@@ -793,12 +800,47 @@ void TForm1::beep(Beep kind)
 
 void TForm1::reportError(const QString &text)
 {
-    KvuApplication::reportError(text);
+    if (shutdownStarted_)
+        reportQuietly(text);
+    else
+        KvuApplication::reportError(text);
+}
+
+void TForm1::reportQuietly(const QString &text)
+{
+    KvuApplication::writeShutdownError(text, &program_.log);
+}
+
+void TForm1::requestShutdown()
+{
+    if (!shutdownStarted_) {
+        close();
+        return;
+    }
+    if (!shutdownDone_) {
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(u"Программа уже завершает работу, это займёт не больше %1 с"_s.arg(
+                         MailQueue::DefaultTotalTimeoutMs / 1000)));
+        std::fflush(stderr);
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    program_.FormClose();
+    // The shutdown may run unattended (a signal, the session's end): from here on no box waits for an
+    // answer, and whatever goes wrong, the window closes and the program ends.
+    shutdownStarted_ = true;
+    KvuApplication::beginShutdown(&program_.log);
+    try {
+        program_.FormClose();
+    } catch (const Error &e) {
+        reportQuietly(e.text());
+    } catch (const std::exception &e) {
+        reportQuietly(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportQuietly(u"Неизвестная ошибка"_s);
+    }
+    shutdownDone_ = true;
     if (tray_)
         tray_->hide();
     event->accept();

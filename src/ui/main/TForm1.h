@@ -83,6 +83,11 @@ public:
     void hideToTray() override;
     void showDiagnosticWindow() override;
 
+    // The end of the run asked from outside (a signal, the session's end): runs the shutdown once.
+    // Asked again while the shutdown runs, it says so on standard error and the shutdown goes on.
+    void requestShutdown();
+    bool shutdownStarted() const { return shutdownStarted_; }
+
     static QString caption();
     static int rowTop(int r) { return 71 + (r - 1) * 63; }
 
@@ -137,6 +142,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // An error or notice while the shutdown runs: written down, nobody is asked.
+    void reportQuietly(const QString &text);
+
     void buildHeader();
     void buildRow(int r);
     void buildMenus();
@@ -184,6 +192,9 @@ private:
     int trayFrame_ = 0;
     ProgramView::TrayIcon trayShown_ = ProgramView::TrayIcon::None;
     bool wasMinimized_ = false;
+    // The shutdown has begun, and has ended.
+    bool shutdownStarted_ = false;
+    bool shutdownDone_ = false;
 };
 
 } // namespace kvu

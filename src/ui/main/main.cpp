@@ -96,7 +96,11 @@ int main(int argc, char **argv)
     mainForm.setMessageForm(&messageForm);
 
     QObject::connect(&mainForm, &kvu::TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    QObject::connect(&signals, &kvu::SignalWatcher::terminateRequested, &mainForm, &QWidget::close);
+    QObject::connect(&signals, &kvu::SignalWatcher::terminateRequested, &mainForm,
+                     &kvu::TForm1::requestShutdown);
+    // At the session's end Windows ends the process right after Qt announces the quit: the shutdown
+    // runs then, before it is too late. After a normal close this does nothing.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &mainForm, &kvu::TForm1::requestShutdown);
 
     mainForm.show();
     program.Timer1.start();
