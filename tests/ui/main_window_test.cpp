@@ -5,7 +5,12 @@
 #include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
 #include "ui/main/TForm1.h"
+#include "ui/main/TFormSolo.h"
 #include "ui/main/TMessageForm.h"
+#include "ui/settings/TFormHelp.h"
+#include "ui/settings/TFormHistory.h"
+#include "ui/settings/TFormProgParam.h"
+#include "ui/settings/TFormTest.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -13,6 +18,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -87,12 +93,34 @@ TEST(MessageWindow, StaysInsideTheScreen)
     }
 }
 
+// The main window on a desktop with a notification area, which the test platform lacks.
+class TrayForm : public TForm1
+{
+public:
+    using TForm1::TForm1;
+    bool trayAvailable() const override { return true; }
+};
+
+// A click that comes from the window system, so a window blocked by a modal dialog ignores it.
+void systemClick(QWidget *target)
+{
+    QWidget *window = target->window();
+    ASSERT_NE(window->windowHandle(), nullptr);
+    const QPoint at = target->mapTo(window, target->rect().center());
+    // A button some earlier press left down would turn this click into a chord that does nothing.
+    for (const Qt::MouseButton held : {Qt::RightButton, Qt::MiddleButton, Qt::LeftButton}) {
+        if (QGuiApplication::mouseButtons() & held)
+            QTest::mouseRelease(window->windowHandle(), held, {}, at);
+    }
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+}
+
 // A program with its main window on a data folder of its own; the settings are written first
 // (CP1251 is not needed: the names used here are ASCII).
 class MainWindowTest : public ::testing::Test
 {
 protected:
-    TForm1 &open(const QByteArray &ini = {})
+    TForm1 &open(const QByteArray &ini = {}, bool tray = false)
     {
         if (!ini.isEmpty()) {
             QFile f(dir.filePath(u"klimavox_kvu.ini"_s));
@@ -101,7 +129,7 @@ protected:
         }
         p = std::make_unique<Program>(clock, dir.path());
         p->setDiskQuery([](const QString &) { return DiskSpace{true, kMinFreeDiskBytes, 0, {}}; });
-        form = std::make_unique<TForm1>(*p);
+        form = tray ? std::make_unique<TrayForm>(*p) : std::make_unique<TForm1>(*p);
         return *form;
     }
     void TearDown() override
@@ -240,6 +268,107 @@ TEST_F(MainWindowTest, MaximiseMinimisesAndMinimiseWithoutTrayStaysOnTheTaskbar)
     EXPECT_TRUE(f.isVisible());
     EXPECT_EQ(f.shownTrayIcon(), ProgramView::TrayIcon::None);
     EXPECT_FALSE(p->u.IsMinimize);
+}
+
+// A window manager reports a maximised window that the program minimised as minimised and
+// maximised at once; the minimise handling must still take the program to the tray.
+TEST_F(MainWindowTest, MinimisedWhileMaximisedGoesToTheTray)
+{
+    for (const int units : {3, 1}) {
+        SCOPED_TRACE(units);
+        TForm1 &f = open(units == 3 ? kThreeUnits + "IsTrayMinimize=1\n"
+                                    : QByteArray("[Options]\nnAHU=1\nIsTrayMinimize=1\n"
+                                                 "IPInt1_1=10\nIPInt2_1=0\nIPInt3_1=0\nIPInt4_1=1\n"),
+                         true);
+        f.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+        f.setWindowState(Qt::WindowMinimized | Qt::WindowMaximized);
+        EXPECT_TRUE(p->u.IsMinimize);
+        EXPECT_EQ(p->u.IsMinimizeFor1AHU, units == 1);
+        EXPECT_EQ(f.shownTrayIcon(), ProgramView::TrayIcon::Norm);
+        EXPECT_FALSE(f.isVisible());
+
+        p->mainRows().TI_NormClick();
+        EXPECT_FALSE(p->u.IsMinimize);
+        EXPECT_EQ(f.shownTrayIcon(), ProgramView::TrayIcon::None);
+        p->FormClose();
+        form.reset();
+        p.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TrayTakesTheOpenWindowsAlongAndBringsBackExactlyThose)
+{
+    TForm1 &f = open(kThreeUnits + "IsTrayMinimize=1\n", true);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (int n = 1; n <= 3; ++n)
+        p->mainRows().ShowHideSoloForm(n, true, false);
+    p->mainRows().ShowHideSoloForm(2, false, true);
+    ASSERT_NE(f.solo(2), nullptr);
+    f.showHistoryViewer();
+    f.showDiagnosticWindow();
+    f.showHelp();
+    f.formHelp()->hide();
+    const std::vector<QWidget *> open = {&f, f.solo(1), f.solo(3), f.formHistory(), f.formTest()};
+    const std::vector<QWidget *> closed = {f.solo(2), f.formHelp()};
+    for (QWidget *w : open)
+        ASSERT_TRUE(w->isVisible()) << w->objectName().toStdString();
+
+    f.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.isVisible(), 2000);
+    EXPECT_TRUE(p->u.IsMinimize);
+    for (QWidget *w : open)
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+
+    p->mainRows().TI_NormClick();
+    for (QWidget *w : open)
+        EXPECT_TRUE(w->isVisible()) << w->objectName().toStdString();
+    for (QWidget *w : closed)
+        EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+    // The unit windows are still the ones the settings remember as open.
+    EXPECT_TRUE(p->u.IsShowSolo[1] && !p->u.IsShowSolo[2] && p->u.IsShowSolo[3]);
+}
+
+// The options dialog is modal, yet the help and the diagnostic window it opens must take the
+// operator's clicks while it stays open.
+TEST_F(MainWindowTest, WindowsOpenedFromTheOptionsDialogWorkWhileItIsOpen)
+{
+    TForm1 &f = open(kThreeUnits);
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto *d = qobject_cast<TFormProgParam *>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        ran = true;
+        d->Bt_Help->click();
+        TFormHelp *help = f.formHelp();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+        systemClick(help->Button1());
+        EXPECT_FALSE(help->isVisible());
+        EXPECT_TRUE(d->isVisible());
+
+        // The diagnostic window as the hidden switch opens it; its button pauses the poll cycle.
+        f.showDiagnosticWindow();
+        TFormTest *diag = f.formTest();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(diag));
+        const QString before = diag->pauseButton()->text();
+        systemClick(diag->pauseButton());
+        EXPECT_NE(diag->pauseButton()->text(), before);
+
+        d->Bt_Help->click();
+        EXPECT_TRUE(help->isVisible());
+        d->reject();
+    });
+    f.openOptions();
+    ASSERT_TRUE(ran);
+    // Once the dialog is gone the windows stay as they were, back with the main window.
+    EXPECT_TRUE(f.formHelp()->isVisible());
+    EXPECT_TRUE(f.formTest()->isVisible());
+    EXPECT_EQ(f.formHelp()->parentWidget(), &f);
+    EXPECT_EQ(f.formTest()->parentWidget(), &f);
+    EXPECT_FALSE(f.formHelp()->isModal());
 }
 
 TEST_F(MainWindowTest, TrayIconsNormalWarningAndAnimatedAlert)

@@ -38,6 +38,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <cstdio>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -87,6 +88,32 @@ QAccessibleInterface *accessibleFactory(const QString &className, QObject *objec
 QColor rgb(quint32 c)
 {
     return QColor(QRgb(0xFF000000u | c));
+}
+
+bool ownedBy(const QWidget *window, const QWidget *owner)
+{
+    for (const QWidget *w = window; w; w = w->parentWidget()) {
+        if (w == owner)
+            return true;
+    }
+    return false;
+}
+
+// Gives a window another owner. The toolkit hides a window whose parent changes, so an open one
+// is shown again where and as it was.
+void rehome(QWidget *window, QWidget *owner)
+{
+    if (window->parentWidget() == owner)
+        return;
+    const bool visible = window->isVisible();
+    const QPoint at = window->pos();
+    const Qt::WindowStates state = window->windowState();
+    window->setParent(owner, window->windowFlags());
+    if (!visible)
+        return;
+    window->move(at);
+    window->setWindowState(state);
+    window->show();
 }
 
 } // namespace
@@ -434,6 +461,10 @@ void TForm1::restoreMainWindow()
     if (!isVisible())
         show();
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    for (const QPointer<QWidget> &w : std::exchange(hiddenToTray_, {})) {
+        if (w)
+            w->show();
+    }
     raise();
     activateWindow();
 }
@@ -520,6 +551,18 @@ void TForm1::openOptions()
         formProgParam_ = new TFormProgParam(program_, this);
     LentDialog lent(formProgParam_, editorAnchor());
     formProgParam_->run();
+    for (const QPointer<QWidget> &w : std::exchange(lentToOptions_, {})) {
+        if (w)
+            rehome(w, this);
+    }
+}
+
+void TForm1::lendToOptions(QWidget *window)
+{
+    if (!formProgParam_ || !formProgParam_->isVisible() || ownedBy(window, formProgParam_))
+        return;
+    rehome(window, formProgParam_);
+    lentToOptions_.emplace_back(window);
 }
 
 void TForm1::openArchive(int n)
@@ -549,6 +592,7 @@ void TForm1::trendsRecorded(const std::vector<TrendSample> &rows)
 
 void TForm1::showHelp()
 {
+    lendToOptions(formHelp_);
     formHelp_->showHelp();
 }
 
@@ -725,8 +769,30 @@ void TForm1::trayFrame()
     trayFrame_ = (trayFrame_ + 1) % art::count(List::IL_Alert);
 }
 
+std::vector<QWidget *> TForm1::toolWindows() const
+{
+    std::vector<QWidget *> windows;
+    for (int n = 1; n <= nAHUOnPage; ++n) {
+        if (TFormSolo *w = solo(n))
+            windows.push_back(w);
+    }
+    for (QWidget *w : std::initializer_list<QWidget *>{formHistory_, formCharts_, formTest_, formHelp_}) {
+        if (w)
+            windows.push_back(w);
+    }
+    return windows;
+}
+
 void TForm1::hideToTray()
 {
+    // Windows of their own stay on screen when the main window hides; they go along with it.
+    hiddenToTray_.clear();
+    for (QWidget *w : toolWindows()) {
+        if (w->isVisible()) {
+            hiddenToTray_.emplace_back(w);
+            w->hide();
+        }
+    }
     hide();
 }
 
@@ -754,6 +820,7 @@ void TForm1::showDiagnosticWindow()
             formTest_->showMinimized();
         return;
     }
+    lendToOptions(formTest_);
     formTest_->showNormal();
     formTest_->raise();
     formTest_->activateWindow();
@@ -764,12 +831,14 @@ void TForm1::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    if (windowState() & Qt::WindowMaximized) {
-        // Maximising the fixed window means nothing: it minimises the program instead.
-        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
+    const bool minimized = isMinimized();
+    if ((windowState() & Qt::WindowMaximized) && !minimized) {
+        // Maximising the fixed window means nothing: it minimises the program instead. A window
+        // manager may keep the maximised flag beside the minimised one; only the latter counts.
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(Qt::WindowMinimized); }, Qt::QueuedConnection);
         return;
     }
-    const bool minimized = isMinimized();
     if (minimized && !wasMinimized_) {
         wasMinimized_ = true;
         program_.mainRows().ApplicationEvents1Minimize();

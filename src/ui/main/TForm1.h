@@ -2,10 +2,12 @@
 
 #include "core/ProgramView.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <vector>
 
 class QMenu;
 class QAction;
@@ -156,6 +158,11 @@ private:
     // unit 1's when the main window is hidden (single-unit mode), else the main window.
     QWidget *editorAnchor();
     template <class Editor> void runEditor(Editor *&editor, int n);
+    // The program's windows besides the main window that minimising to the tray takes along.
+    std::vector<QWidget *> toolWindows() const;
+    // While the options dialog runs, every other window is blocked; a window opened from it
+    // belongs to it until it closes.
+    void lendToOptions(QWidget *window);
 
     Program &program_;
     TMessageForm *messageForm_ = nullptr;
@@ -195,6 +202,10 @@ private:
     // The shutdown has begun, and has ended.
     bool shutdownStarted_ = false;
     bool shutdownDone_ = false;
+    // The windows that were open when the program went to the tray, shown again on restoring.
+    std::vector<QPointer<QWidget>> hiddenToTray_;
+    // The windows lent to the options dialog while it is open.
+    std::vector<QPointer<QWidget>> lentToOptions_;
 };
 
 } // namespace kvu
