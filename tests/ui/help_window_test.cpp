@@ -1,6 +1,7 @@
 #include "ui/settings/Mhtml.h"
 #include "ui/settings/TFormHelp.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -13,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <cctype>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,6 +58,33 @@ QList<QImage> laidOutImages(QTextDocument *doc)
         }
     }
     return images;
+}
+
+// Help files saved by other programs: a browser's MHTML snapshot in three charsets and a word
+// processor's HTML; tests/ui/help_files/make-fixtures.sh remakes them.
+QString savedHelpFile(const char *name)
+{
+    return QStringLiteral(KVU_SOURCE_DIR "/tests/ui/help_files/") + QString::fromLatin1(name);
+}
+
+// The first run of text, from the given one on, that reads exactly `text`.
+QTextCursor findText(QTextDocument *doc, const QString &text, const QTextCursor &from = QTextCursor())
+{
+    return doc->find(text, from.isNull() ? QTextCursor(doc) : from, QTextDocument::FindCaseSensitively);
+}
+
+QColor colourAt(const QTextCursor &found)
+{
+    QTextCursor c(found);
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat().foreground().color();
+}
+
+QString hrefAt(const QTextCursor &found)
+{
+    QTextCursor c(found);
+    c.setPosition(found.selectionStart() + 1);
+    return c.charFormat().anchorHref();
 }
 
 TEST(MhtmlTest, BuiltManualIsHtmlAndEveryPictureDecodes)
@@ -119,6 +150,46 @@ TEST(MhtmlTest, RootByStartAndPartsByCidAndLocation)
     }
     EXPECT_EQ(m.resource(QUrl(u"cid:other@x"_s)), nullptr);
     EXPECT_EQ(m.resource(QUrl(u"other.png"_s)), nullptr);
+}
+
+// Where the root page's charset comes from: the part's header, else the page's own <meta>, else UTF-8.
+TEST(MhtmlTest, RootCharsetFromHeaderElseMetaElseUtf8)
+{
+    const QString word = u"Пульт"_s;
+    const QByteArray cp1251 = "\xCF\xF3\xEB\xFC\xF2";
+    const QByteArray koi8r = "\xF0\xD5\xCC\xD8\xD4";
+    const QByteArray utf8 = word.toUtf8();
+    const auto related = [](const QByteArray &rootType, const QByteArray &page) {
+        return "MIME-Version: 1.0\r\nContent-Type: multipart/related; type=\"text/html\"; "
+               "boundary=\"b\"\r\n\r\n"
+               "--b\r\nContent-Type: " +
+               rootType + "\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + page + "\r\n--b--\r\n";
+    };
+    const auto page = [](const QByteArray &head, const QByteArray &text) {
+        return "<!DOCTYPE html><html><head>" + head + "</head><body><p>" + text + "</p></body></html>";
+    };
+    const QByteArray http1251 =
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">";
+    const struct
+    {
+        const char *name;
+        QByteArray file;
+    } cases[] = {
+        {"meta http-equiv", related("text/html", page(http1251, cp1251))},
+        {"meta charset", related("text/html", page("<meta charset=\"koi8-r\">", koi8r))},
+        {"header wins over meta", related("text/html; charset=utf-8", page(http1251, utf8))},
+        {"nothing declared", related("text/html", page("<title>x</title>", utf8))},
+        {"meta names no known charset", related("text/html", page("<meta charset=\"x-no-such\">", utf8))},
+        {"bare page, meta", page(http1251, cp1251)},
+        {"bare page, byte order mark", "\xEF\xBB\xBF" + page("", utf8)},
+        {"bare page after blank lines", "\r\n\r\n" + page("<meta charset=\"koi8-r\">", koi8r)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Mhtml m = Mhtml::parse(c.file);
+        ASSERT_TRUE(m.ok());
+        EXPECT_TRUE(m.html().contains(u"<p>"_s + word + u"</p>"_s)) << m.html().toStdString();
+    }
 }
 
 TEST(MhtmlTest, BrokenFilesGiveTheirErrors)
@@ -273,5 +344,94 @@ TEST_F(HelpWindowTest, ContentsLinksScrollToTheirSection)
     Q_EMIT form.WB()->anchorClicked(QUrl(u"file:///etc/passwd"_s));
     EXPECT_TRUE(form.WB()->toPlainText().contains(u"Руководство оператора"_s));
 }
+
+class SavedHelpFileTest : public ::testing::TestWithParam<const char *>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::copy(savedHelpFile(GetParam()), dir.filePath(u"help_klimavox_kvu.mht"_s)));
+    }
+
+    QTemporaryDir dir;
+};
+
+// Saved pages bring their style sheets in several ways: the browser writes its own <style> blocks
+// as parts named only by a "cid:" location, external sheets and pictures by their absolute URL;
+// the word processor keeps one <style> block and embeds the picture in the page.
+TEST_P(SavedHelpFileTest, ShowsItsTextStyleAndPicture)
+{
+    TFormHelp form({dir.path()}, nullptr);
+    form.showHelp();
+    ASSERT_TRUE(form.document().ok()) << form.document().errorText().toStdString();
+    QTextDocument *doc = form.WB()->document();
+
+    const QString text = form.WB()->toPlainText();
+    for (const QString &line : {u"Справка по вентустановкам"_s, u"Работа с вентустановкой"_s,
+                                u"Если пульт не отвечает, строка показывает потерю связи."_s})
+        EXPECT_TRUE(text.contains(line)) << line.toStdString();
+
+    const QTextCursor title = findText(doc, u"Справка по вентустановкам"_s);
+    const QTextCursor contents = findText(doc, u"Содержание"_s);
+    ASSERT_FALSE(title.isNull());
+    ASSERT_FALSE(contents.isNull());
+    EXPECT_EQ(colourAt(title), QColor(0x8B, 0x2F, 0x1C));
+    EXPECT_EQ(colourAt(contents), QColor(0x1C, 0x5E, 0x8B));
+
+    const QList<QImage> images = laidOutImages(doc);
+    ASSERT_EQ(images.size(), 1);
+    EXPECT_EQ(images.first().size(), QSize(48, 32));
+}
+
+// The browser writes the contents' links as the page's own address plus the anchor; they scroll
+// like "#anchor" does, and a link to another page beside it still opens nothing.
+TEST_P(SavedHelpFileTest, ContentsLinksScrollToTheirSection)
+{
+    TFormHelp form({dir.path()}, nullptr);
+    form.showHelp();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTextDocument *doc = form.WB()->document();
+    QScrollBar *bar = form.WB()->verticalScrollBar();
+    ASSERT_EQ(bar->value(), 0);
+
+    // A real click on the contents entry.
+    const QTextCursor entry = findText(doc, u"Неисправности"_s);
+    ASSERT_FALSE(entry.isNull());
+    QTextCursor middle(entry);
+    middle.setPosition(entry.selectionStart() + 3);
+    const QPoint at = form.WB()->cursorRect(middle).center();
+    QTest::mouseClick(form.WB()->viewport(), Qt::LeftButton, {}, at);
+    const QTextCursor heading = findText(doc, u"Неисправности"_s, entry);
+    ASSERT_FALSE(heading.isNull());
+    const int headingTop = int(doc->documentLayout()->blockBoundingRect(heading.block()).top());
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_TRUE(bar->value() == bar->maximum() || std::abs(headingTop - bar->value()) < 40)
+        << "heading at " << headingTop << ", scrolled to " << bar->value();
+
+    // The contents' first entry, as the page writes it, leads back up to the first section.
+    const QTextCursor firstEntry = findText(doc, u"Общие сведения"_s);
+    const QString firstHref = hrefAt(firstEntry);
+    ASSERT_FALSE(firstHref.isEmpty());
+    const int atFaults = bar->value();
+    Q_EMIT form.WB()->anchorClicked(QUrl(firstHref).resolved(QUrl(u"other.html#faults"_s)));
+    EXPECT_EQ(bar->value(), atFaults);
+    Q_EMIT form.WB()->anchorClicked(QUrl(firstHref));
+    const QTextCursor firstSection = findText(doc, u"Общие сведения"_s, firstEntry);
+    ASSERT_FALSE(firstSection.isNull());
+    const int sectionTop = int(doc->documentLayout()->blockBoundingRect(firstSection.block()).top());
+    EXPECT_LT(bar->value(), atFaults);
+    EXPECT_LT(std::abs(sectionTop - bar->value()), 40) << "section at " << sectionTop;
+}
+
+INSTANTIATE_TEST_SUITE_P(SavedBy, SavedHelpFileTest,
+                         ::testing::Values("browser.mht", "browser-cp1251.mht", "browser-koi8r.mht",
+                                           "writer.html"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             std::string name = info.param;
+                             for (char &c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
 
 } // namespace

@@ -60,12 +60,28 @@ QByteArray contentOf(GMimePart *part)
     return QByteArray(reinterpret_cast<const char *>(bytes->data), qsizetype(bytes->len));
 }
 
-QString decodeText(const QByteArray &data, const QString &charset)
+// The charset the part's header names wins; without one, a page names its own in a <meta> (word
+// processors and browsers save pages so) or by a byte order mark; else it is UTF-8.
+QString decodeHtml(const QByteArray &data, const QString &charset)
 {
-    QStringDecoder decoder(charset.isEmpty() ? "UTF-8" : charset.toLatin1().constData());
+    QStringDecoder decoder;
+    if (!charset.isEmpty())
+        decoder = QStringDecoder(charset.toLatin1().constData());
+    if (!decoder.isValid())
+        decoder = QStringDecoder::decoderForHtml(data);
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringDecoder::Utf8);
     return decoder.decode(data);
+}
+
+// A page saved as plain HTML rather than MHTML: it begins, after any byte order mark and blank
+// lines, with markup, where a MIME file begins with a header.
+bool isBareHtml(const QByteArray &bytes)
+{
+    QByteArrayView rest(bytes);
+    if (rest.startsWith("\xEF\xBB\xBF"))
+        rest = rest.sliced(3);
+    return rest.trimmed().startsWith('<');
 }
 
 // Every leaf part under object, in document order.
@@ -123,6 +139,11 @@ Mhtml Mhtml::parse(const QByteArray &bytes)
     const QString malformed = u"Файл справки повреждён"_s;
     if (bytes.trimmed().isEmpty())
         return failure(Error::Malformed, malformed);
+    if (isBareHtml(bytes)) {
+        Mhtml m;
+        m.html_ = decodeHtml(bytes, QString());
+        return m;
+    }
     initGMime();
     Ref<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(bytes.constData(), size_t(bytes.size())));
     Ref<GMimeParser> parser(g_mime_parser_new_with_stream(stream.p));
@@ -158,7 +179,7 @@ Mhtml Mhtml::parse(const QByteArray &bytes)
     for (GMimeObject *leaf : leaves) {
         const QByteArray data = contentOf(GMIME_PART(leaf));
         if (leaf == root) {
-            m.html_ = decodeText(
+            m.html_ = decodeHtml(
                 data, QString::fromUtf8(g_mime_object_get_content_type_parameter(leaf, "charset")));
             continue;
         }
@@ -173,14 +194,32 @@ Mhtml Mhtml::parse(const QByteArray &bytes)
         const QString cid = QString::fromUtf8(g_mime_object_get_content_id(leaf));
         if (!cid.isEmpty())
             m.byCid_.insert(cid, index);
+        // Browsers save a page's own <style> blocks as parts that only a "cid:" location names.
+        const QUrl locationUrl(location);
+        if (locationUrl.scheme().compare(u"cid", Qt::CaseInsensitive) == 0) {
+            const QString id = locationUrl.path(QUrl::FullyDecoded);
+            if (!id.isEmpty() && !m.byCid_.contains(id))
+                m.byCid_.insert(id, index);
+        }
     }
     return m;
+}
+
+bool Mhtml::isRootLocation(const QUrl &url) const
+{
+    if (base_.isEmpty())
+        return false;
+    const QUrl base(base_);
+    const auto page = [](const QUrl &u) {
+        return u.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments);
+    };
+    return page(base.resolved(url)) == page(base);
 }
 
 const Mhtml::Part *Mhtml::resource(const QUrl &url) const
 {
     qsizetype index = -1;
-    if (url.scheme() == u"cid") {
+    if (url.scheme().compare(u"cid", Qt::CaseInsensitive) == 0) {
         index = byCid_.value(url.path(QUrl::FullyDecoded), -1);
     } else {
         index = byLocation_.value(url.toString(), -1);

@@ -8,7 +8,8 @@
 namespace kvu {
 
 // One page saved as MHTML (multipart/related): the root HTML document and the parts it refers to
-// (pictures, style sheets), found by their Content-Location or by "cid:" and their Content-ID.
+// (pictures, style sheets), found by their Content-Location or by "cid:" and their Content-ID or
+// "cid:" location. A page saved as plain HTML is read as a root without parts.
 class Mhtml
 {
 public:
@@ -33,6 +34,9 @@ public:
     QString html() const { return html_; }
     // The root document's own location, when the file gives one.
     QString baseLocation() const { return base_; }
+    // Whether url, its fragment aside, names the root document itself, as written or relative to
+    // the root's location (browsers save links within the page so). False without a location.
+    bool isRootLocation(const QUrl &url) const;
     // The part a reference in the root document names: "cid:..." by Content-ID, anything else by
     // Content-Location, as written or resolved against the root's location. nullptr when there is none.
     const Part *resource(const QUrl &url) const;

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,6 +21,31 @@ constexpr int kBandHeight = 56;
 const QColor kPanel(0x5E, 0x72, 0x84);
 const QColor kDisplay(0x8B, 0xC0, 0xDA);
 const QColor kBackground(240, 248, 250);
+
+// The browser only loads a <link> style sheet marked type="text/css", which pages written today
+// leave out; the mark is added to every rel="stylesheet" link that has no type.
+QString markStyleSheetLinks(const QString &html)
+{
+    static const QRegularExpression link(uR"re(<link\b[^>]*>)re"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression styleSheet(uR"re(\brel\s*=\s*(["']?)[^"'>]*\bstylesheet\b)re"_s,
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression type(uR"re(\btype\s*=)re"_s, QRegularExpression::CaseInsensitiveOption);
+    QString result;
+    qsizetype done = 0;
+    for (auto it = link.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString tag = m.captured();
+        result += QStringView(html).sliced(done, m.capturedStart() - done);
+        if (styleSheet.match(tag).hasMatch() && !type.match(tag).hasMatch())
+            result += tag.left(5) + u" type=\"text/css\""_s + tag.mid(5);
+        else
+            result += tag;
+        done = m.capturedEnd();
+    }
+    result += QStringView(html).sliced(done);
+    return result;
+}
 
 } // namespace
 
@@ -50,7 +76,7 @@ QVariant HelpBrowser::loadResource(int type, const QUrl &name)
 
 void HelpBrowser::follow(const QUrl &url)
 {
-    if (url.scheme().isEmpty() && url.path().isEmpty()) {
+    if ((url.scheme().isEmpty() && url.path().isEmpty()) || (parts_ && parts_->isRootLocation(url))) {
         if (url.hasFragment())
             scrollToAnchor(url.fragment(QUrl::FullyDecoded));
         return;
@@ -116,7 +142,7 @@ void TFormHelp::reload()
     WB_->setParts(nullptr);
     document_ = Mhtml::load(path_);
     WB_->setParts(&document_);
-    WB_->setHtml(document_.ok() ? document_.html() : errorPage());
+    WB_->setHtml(document_.ok() ? markStyleSheetLinks(document_.html()) : errorPage());
     WB_->verticalScrollBar()->setValue(0);
 }
 

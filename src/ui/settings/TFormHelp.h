@@ -22,8 +22,9 @@ public:
     QVariant loadResource(int type, const QUrl &name) override;
 
 private:
-    // Links inside the page scroll to their anchor; web and mail links go to the desktop's own
-    // programs; anything else (files, other schemes) opens nothing.
+    // Links within the page, "#anchor" or the page's own address with one, scroll to their anchor;
+    // web and mail links go to the desktop's own programs; anything else (files, other schemes)
+    // opens nothing.
     void follow(const QUrl &url);
 
     const Mhtml *parts_ = nullptr;
