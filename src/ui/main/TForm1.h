@@ -166,6 +166,8 @@ private:
     TFormCharts *formCharts_ = nullptr;
     TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
+    // Whether each row's strip is drawn, so that it is drawn again only when that changes.
+    std::array<bool, 11> stripShown_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
     std::array<std::unique_ptr<TFormSolo>, 11> solos_{};
