@@ -142,12 +142,14 @@ RowControl *TFormSolo::add(const char *name, QRect geometry, const QString &acce
     c->setGeometry(geometry);
     c->setAccessibleName(accessible);
     c->setPixelSize(37);
+    elements_.emplace(name, c);
     return c;
 }
 
 RowControl *TFormSolo::element(const char *name) const
 {
-    return findChild<RowControl *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    const auto it = elements_.find(name);
+    return it != elements_.end() ? it->second : nullptr;
 }
 
 void TFormSolo::buildMenu()

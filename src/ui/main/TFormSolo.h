@@ -3,6 +3,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <string_view>
+#include <unordered_map>
 
 class QMenu;
 
@@ -52,6 +54,8 @@ private:
     const int unit_;
     QMenu *menu_ = nullptr;
     bool minimizing_ = false;
+    // The elements by name (the names are the literals given to add()), looked up on every reply.
+    std::unordered_map<std::string_view, RowControl *> elements_;
 };
 
 } // namespace kvu
