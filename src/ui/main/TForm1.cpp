@@ -337,6 +337,7 @@ void TForm1::layoutMainWindow()
     renderHeader();
     for (int r = 1; r <= nAHUOnPage; ++r) {
         setRowNames(r);
+        renderedRows_[std::size_t(r)].reset();
         renderRow(r);
     }
     update();
@@ -364,6 +365,10 @@ void TForm1::renderRow(int r)
     const bool inUse = r <= program_.u.nAHU;
     const bool service = program_.u.IsServiceMode;
     const qreal dpr = devicePixelRatioF();
+    RenderedRow now{v, inUse, service, dpr};
+    if (renderedRows_[std::size_t(r)] == now)
+        return;
+    renderedRows_[std::size_t(r)] = std::move(now);
 
     const auto picture = [&](RowControl *c, List list, int index, const QString &description) {
         c->setPixmap(art::picture(list, index, dpr));

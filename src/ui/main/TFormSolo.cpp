@@ -206,6 +206,7 @@ void TFormSolo::open()
     setWindowTitle(program_.mainRows().SoloCaption(unit_));
     if (const auto at = program_.mainRows().SoloPlacement(unit_))
         move(*at);
+    rendered_.reset();
     render();
     show();
     raise();
@@ -216,6 +217,11 @@ void TFormSolo::render()
 {
     const SoloView &w = program_.solos[std::size_t(unit_)];
     const qreal dpr = devicePixelRatioF();
+    // An idle panel's replies change nothing: skip the whole pass.
+    Rendered now{w, program_.u.NumActiveScenAHU[unit_], program_.u.StateTCPConn[unit_], dpr};
+    if (rendered_ == now)
+        return;
+    rendered_ = std::move(now);
     const auto picture = [&](const char *name, List list, int index, const QString &meaning = {}) {
         RowControl *c = element(name);
         c->setPixmap(art::picture(list, index, dpr));
