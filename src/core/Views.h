@@ -36,6 +36,8 @@ struct RowView
     quint32 numColour = 0xFFFFFF;
     quint32 nameColour = 0xFFFFFF;
     quint32 infoColour = 0xFFFFFF;
+
+    bool operator==(const RowView &) const = default;
 };
 
 // The main window's header and size for the present mode.
@@ -86,6 +88,8 @@ struct SoloView
     int LScenLeft = -1; // -1: where the window's layout puts it
     QString LMsgMain;
     int LMsgMainPt = 20;
+
+    bool operator==(const SoloView &) const = default;
 };
 
 // The panel clock and indicator values of one status reply that only the unit window shows.

@@ -1,6 +1,7 @@
 #include "ui/main/RowControl.h"
 
 #include <QAccessibleWidget>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -78,6 +79,29 @@ RowControl::RowControl(QWidget *parent, bool acts) : QAbstractButton(parent), ac
         this, &QAbstractButton::clicked, this, [this] { lastPos_ = rect().center(); }, Qt::QueuedConnection);
 }
 
+void RowControl::setText(const QString &text)
+{
+    if (text == text_)
+        return;
+    text_ = text;
+    // Without a name of its own the text names the control (the toolkit's button tells of that).
+    if (accessibleName().isEmpty())
+        QAbstractButton::setText(text);
+    update();
+}
+
+void RowControl::setAccessibleName(const QString &name)
+{
+    if (name != accessibleName())
+        QAbstractButton::setAccessibleName(name);
+}
+
+void RowControl::setAccessibleDescription(const QString &description)
+{
+    if (description != accessibleDescription())
+        QAbstractButton::setAccessibleDescription(description);
+}
+
 void RowControl::setPixmap(const QPixmap &pixmap)
 {
     if (pixmap.cacheKey() == pixmap_.cacheKey())
@@ -112,6 +136,8 @@ void RowControl::setPixelSize(int px)
 
 void RowControl::setBold(bool bold)
 {
+    if (bold == bold_)
+        return;
     bold_ = bold;
     update();
 }
@@ -119,6 +145,20 @@ void RowControl::setBold(bool bold)
 bool RowControl::hitButton(const QPoint &pos) const
 {
     return rect().contains(pos);
+}
+
+RowControl::Fitted RowControl::fitted() const
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize_);
+    font.setBold(bold_);
+    // One exact measure decides both the size and the cut: a rounded width that fits would
+    // otherwise leave a text a fraction of a pixel too wide to be cut at its last letter.
+    if (fitText_) {
+        while (font.pixelSize() > 14 && QFontMetricsF(font, this).horizontalAdvance(text_) > width())
+            font.setPixelSize(font.pixelSize() - 1);
+    }
+    return {font, QFontMetricsF(font, this).elidedText(text_, Qt::ElideRight, width())};
 }
 
 void RowControl::paintEvent(QPaintEvent *)
@@ -131,18 +171,11 @@ void RowControl::paintEvent(QPaintEvent *)
         const QPointF at((width() - logical.width()) / 2, (height() - logical.height()) / 2);
         painter.drawPixmap(at, pixmap_);
     }
-    if (!text().isEmpty()) {
-        QFont font(QStringLiteral("Arial"));
-        font.setPixelSize(pixelSize_);
-        font.setBold(bold_);
-        if (fitText_) {
-            while (font.pixelSize() > 14 && QFontMetrics(font).horizontalAdvance(text()) > width())
-                font.setPixelSize(font.pixelSize() - 1);
-        }
-        painter.setFont(font);
+    if (!text_.isEmpty()) {
+        const Fitted shown = fitted();
+        painter.setFont(shown.font);
         painter.setPen(textColour_);
-        const QString shown = painter.fontMetrics().elidedText(text(), Qt::ElideRight, width());
-        painter.drawText(rect(), int(alignment_ | Qt::AlignVCenter), shown);
+        painter.drawText(rect(), int(alignment_ | Qt::AlignVCenter), shown.text);
     }
     if (hasFocus()) {
         QStyleOptionFocusRect option;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QPixmap>
 
 namespace kvu {
@@ -14,6 +15,14 @@ class RowControl : public QAbstractButton
 public:
     explicit RowControl(QWidget *parent, bool acts = true);
 
+    // The text drawn. For a control with an accessible name of its own the text is only its
+    // description, so a new text does not tell screen readers of a new name.
+    void setText(const QString &text);
+    const QString &text() const { return text_; }
+    // These tell screen readers only of a real change: the rows set them on every status reply.
+    void setAccessibleName(const QString &name);
+    void setAccessibleDescription(const QString &description);
+
     void setPixmap(const QPixmap &pixmap);
     const QPixmap &pixmap() const { return pixmap_; }
     void setTextColour(const QColor &colour);
@@ -24,6 +33,15 @@ public:
     // Shrinks the font, down to a floor, when the text is wider than the box.
     void setFitText(bool fit) { fitText_ = fit; }
     bool acts() const { return acts_; }
+
+    // The font and the text as they are drawn: shrunk to fit when asked, cut with an ellipsis when
+    // even the smallest size is too wide.
+    struct Fitted
+    {
+        QFont font;
+        QString text;
+    };
+    Fitted fitted() const;
 
     // The mouse button of the last press, for handlers that tell left from right.
     Qt::MouseButton lastButton() const { return lastButton_; }
@@ -42,6 +60,7 @@ protected:
     bool hitButton(const QPoint &pos) const override;
 
 private:
+    QString text_;
     QPixmap pixmap_;
     QColor textColour_ = Qt::white;
     QColor background_;

@@ -371,6 +371,7 @@ void TForm1::layoutMainWindow()
     renderHeader();
     for (int r = 1; r <= nAHUOnPage; ++r) {
         setRowNames(r);
+        renderedRows_[std::size_t(r)].reset();
         renderRow(r);
     }
     update();
@@ -398,6 +399,10 @@ void TForm1::renderRow(int r)
     const bool inUse = r <= program_.u.nAHU;
     const bool service = program_.u.IsServiceMode;
     const qreal dpr = devicePixelRatioF();
+    RenderedRow now{v, inUse, service, dpr};
+    if (renderedRows_[std::size_t(r)] == now)
+        return;
+    renderedRows_[std::size_t(r)] = std::move(now);
 
     const auto picture = [&](RowControl *c, List list, int index, const QString &description) {
         c->setPixmap(art::picture(list, index, dpr));
@@ -452,8 +457,13 @@ void TForm1::renderRow(int r)
     w.Img_show->setFocusPolicy(service ? Qt::StrongFocus : Qt::NoFocus);
     w.Img_show->setVisible(inUse && v.Img_show >= 0);
 
-    // The strip behind the row.
-    update(QRect(8, rowTop(r), 1002, 57));
+    // The strip behind the row, drawn again only when it comes or goes: the controls over it
+    // repaint their own boxes when they change.
+    const bool strip = v.ImgStr && inUse;
+    if (strip != stripShown_[std::size_t(r)]) {
+        stripShown_[std::size_t(r)] = strip;
+        update(QRect(62, rowTop(r), 948, 57));
+    }
 }
 
 void TForm1::restoreMainWindow()
@@ -853,10 +863,14 @@ void TForm1::paintEvent(QPaintEvent *event)
     QWidget::paintEvent(event);
     QPainter painter(this);
     const qreal dpr = devicePixelRatioF();
-    painter.drawPixmap(8, 8, art::header(dpr));
+    // A changed label asks for its own box only: draw just what lies under it.
+    const QRect dirty = event->rect();
+    if (dirty.intersects(QRect(8, 8, 1002, 57)))
+        painter.drawPixmap(8, 8, art::header(dpr));
     const QPixmap strip = art::rowStrip(dpr);
     for (int r = 1; r <= nAHUOnPage; ++r) {
-        if (program_.rows[std::size_t(r)].ImgStr && r <= program_.u.nAHU)
+        if (program_.rows[std::size_t(r)].ImgStr && r <= program_.u.nAHU &&
+            dirty.intersects(QRect(62, rowTop(r), 948, 57)))
             painter.drawPixmap(62, rowTop(r), strip);
     }
     program_.FormPaint();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ViewModels.h"
 #include "core/ProgramView.h"
 
 #include <QPointer>
@@ -7,6 +8,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -181,6 +183,19 @@ private:
     TFormCharts *formCharts_ = nullptr;
     TFormProgParam *formProgParam_ = nullptr;
     std::array<Row, 11> rows_{};
+    // Whether each row's strip is drawn, so that it is drawn again only when that changes.
+    std::array<bool, 11> stripShown_{};
+    // What each row showed when last rendered, so that a reply that changes nothing costs nothing;
+    // the layout renders every row afresh.
+    struct RenderedRow
+    {
+        RowView view;
+        bool inUse = false;
+        bool service = false;
+        qreal dpr = 1;
+        bool operator==(const RenderedRow &) const = default;
+    };
+    std::array<std::optional<RenderedRow>, 11> renderedRows_{};
     // The unit windows are windows of their own (with their own taskbar entry in single-unit mode),
     // owned here.
     std::array<std::unique_ptr<TFormSolo>, 11> solos_{};

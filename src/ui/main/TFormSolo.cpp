@@ -142,12 +142,14 @@ RowControl *TFormSolo::add(const char *name, QRect geometry, const QString &acce
     c->setGeometry(geometry);
     c->setAccessibleName(accessible);
     c->setPixelSize(37);
+    elements_.emplace(name, c);
     return c;
 }
 
 RowControl *TFormSolo::element(const char *name) const
 {
-    return findChild<RowControl *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    const auto it = elements_.find(name);
+    return it != elements_.end() ? it->second : nullptr;
 }
 
 void TFormSolo::buildMenu()
@@ -204,6 +206,7 @@ void TFormSolo::open()
     setWindowTitle(program_.mainRows().SoloCaption(unit_));
     if (const auto at = program_.mainRows().SoloPlacement(unit_))
         move(*at);
+    rendered_.reset();
     render();
     show();
     raise();
@@ -214,6 +217,11 @@ void TFormSolo::render()
 {
     const SoloView &w = program_.solos[std::size_t(unit_)];
     const qreal dpr = devicePixelRatioF();
+    // An idle panel's replies change nothing: skip the whole pass.
+    Rendered now{w, program_.u.NumActiveScenAHU[unit_], program_.u.StateTCPConn[unit_], dpr};
+    if (rendered_ == now)
+        return;
+    rendered_ = std::move(now);
     const auto picture = [&](const char *name, List list, int index, const QString &meaning = {}) {
         RowControl *c = element(name);
         c->setPixmap(art::picture(list, index, dpr));

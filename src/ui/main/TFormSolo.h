@@ -1,8 +1,13 @@
 #pragma once
 
+#include "app/ViewModels.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 
 class QMenu;
 
@@ -24,7 +29,7 @@ public:
     int unit() const { return unit_; }
     // Shows the window with its caption and, when one is stored, at its stored position.
     void open();
-    // Redraws every element from the unit's view model.
+    // Sets every element from the unit's view model; nothing when it is as last rendered.
     void render();
 
     // The elements, for tests and the screenshot script.
@@ -52,6 +57,18 @@ private:
     const int unit_;
     QMenu *menu_ = nullptr;
     bool minimizing_ = false;
+    // The elements by name (the names are the literals given to add()), looked up on every reply.
+    std::unordered_map<std::string_view, RowControl *> elements_;
+    // What the last render showed; opening the window renders afresh.
+    struct Rendered
+    {
+        SoloView view;
+        int activeScen = 0;
+        int link = 0;
+        qreal dpr = 1;
+        bool operator==(const Rendered &) const = default;
+    };
+    std::optional<Rendered> rendered_;
 };
 
 } // namespace kvu
