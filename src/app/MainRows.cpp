@@ -376,8 +376,7 @@ void MainRows::ShowHideSoloForm(int i, bool SoloState, bool IsDoClose)
         if (IsDoClose && v)
             v->closeUnitWindow(i);
     } else if (u.IsShowAHU[i] && !u.IsServiceMode) {
-        if (v)
-            v->openUnitWindow(i);
+        p_.OpenUnitWindow(i);
         u.IsShowSolo[i] = true;
     }
     if (!u.IsServiceMode)

@@ -24,6 +24,12 @@ QString timeText(const QDateTime &now)
     return now.toString(u"hh:mm:ss"_s);
 }
 
+void shown(Program &p)
+{
+    if (p.s.IsTest > 0)
+        p.log.setLabel(1, u"SetTime"_s);
+}
+
 QString dateText(const QDateTime &now, const QLocale &locale)
 {
     return locale.dayName(now.date().dayOfWeek(), QLocale::ShortFormat) + u' ' +

@@ -16,6 +16,8 @@ QString caption();
 // The first line of the question; with several units it names the panel.
 QString firstLine(const Program &p, int i);
 QString timeText(const QDateTime &now);
+// The window is up: in diagnostic mode the diagnostic window's first status line says so.
+void shown(Program &p);
 // Short weekday name in the workstation's language, then dd.MM.yyyy.
 QString dateText(const QDateTime &now, const QLocale &locale = QLocale());
 // "Да": queues the request for unit i; gives the request.

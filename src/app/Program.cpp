@@ -72,6 +72,8 @@ Program::~Program() = default;
 
 void Program::ShowStatus(int n, const StatusExtras &extras)
 {
+    if (n >= 1 && n < kWindowSlots)
+        soloExtras[std::size_t(n)] = extras;
     ShowStatusInRow(*this, n);
     if (SoloShown(n))
         ShowStatusInSolo(*this, n, extras);
@@ -84,6 +86,14 @@ void Program::ShowLoss(int n, int TypeLost)
     if (SoloShown(n))
         ShowLossInSolo(*this, n, TypeLost);
     ProgramState::ShowLoss(n, TypeLost);
+}
+
+bool Program::OpenUnitWindow(int n)
+{
+    if (!view())
+        return false;
+    ShowPresentInSolo(*this, n);
+    return view()->openUnitWindow(n);
 }
 
 // Alarm notices and history lines of unit n; they compare with the previous tick's copies, so they run
@@ -331,7 +341,7 @@ void Program::FormShow()
     if (u.nAHU >= 2 && view()) {
         for (int n = 1; n <= nAHUOnPage && n <= u.nAHU; ++n) {
             if (u.IsShowSolo[n])
-                view()->openUnitWindow(n);
+                OpenUnitWindow(n);
         }
     }
 }

@@ -62,6 +62,11 @@ public:
     // The row and the unit window are drawn from the unit table here.
     void ShowStatus(int n, const StatusExtras &extras) override;
     void ShowLoss(int n, int TypeLost) override;
+    // Opens unit window n drawn with the unit's present state; false when the view has none to open.
+    bool OpenUnitWindow(int n);
+    // The panel clock and indicators of each unit's last status reply, for a window opened between
+    // replies.
+    std::array<StatusExtras, kWindowSlots> soloExtras{};
 
     QDateTime StartTD;
     QString ProgramPath;

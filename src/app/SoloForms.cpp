@@ -139,7 +139,7 @@ bool SoloForms::ShowSingleUnit()
     ProgramView *v = p_.view();
     if (!v || u.nAHU != 1 || u.IsServiceMode)
         return false;
-    if (!v->openUnitWindow(1))
+    if (!p_.OpenUnitWindow(1))
         return false;
     // Refreshed from replies like any open unit window; the flag is not written, since the window
     // of a single unit opens with the program anyway.

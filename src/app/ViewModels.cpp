@@ -241,4 +241,19 @@ void ShowLossInSolo(Program &p, int n, int TypeLost)
     }
 }
 
+void ShowPresentInSolo(Program &p, int n)
+{
+    if (!validSlot(n) || p.SoloShown(n))
+        return;
+    p.solos[std::size_t(n)] = SoloView{};
+    const int state = p.u.StateTCPConn[n];
+    if (state == 1) {
+        ShowStatusInSolo(p, n, p.soloExtras[std::size_t(n)]);
+        return;
+    }
+    // Connected again but no status yet (2, 3, 4) is still connecting.
+    const int TypeLost = state < 0 && FindLossType(-state) ? -state : 0;
+    ShowLossInSolo(p, n, TypeLost);
+}
+
 } // namespace kvu

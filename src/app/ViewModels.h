@@ -19,5 +19,9 @@ void ShowStatusInRow(Program &p, int n);
 void ShowStatusInSolo(Program &p, int n, const StatusExtras &extras);
 void ShowLossInRow(Program &p, int n, int TypeLost);
 void ShowLossInSolo(Program &p, int n, int TypeLost);
+// Unit window n as it opens: replies and losses redraw only an open window, so one opened again is
+// drawn afresh from the unit's present state, the last status reply or the loss of its link.
+// An open window is current already and is left alone.
+void ShowPresentInSolo(Program &p, int n);
 
 } // namespace kvu

@@ -101,7 +101,9 @@ void PollCycle::chooseAndSend(int n)
     if (u.IsReqvChnData[n]) {
         --u.iReqvCnt[n];
         u.StrForSend_woPass[n] = u.StrForSend_woPass_Old[n];
-    } else if (u.IsReqVAVPar[n]) {
+    } else if (u.IsReqVAVPar[n] && u.StateTCPConn[n] == 1) {
+        // Zones only while the link allows commands: after a reconnect the parameter and status
+        // requests bring the link back first.
         if (u.iZoneRead[n] < u.Zone_Beg)
             u.iZoneRead[n] = u.Zone_Beg;
         u.StrForSend_woPass[n] = ReqZone(u.iZoneRead[n]);

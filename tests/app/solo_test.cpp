@@ -1,6 +1,9 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
 #include "app/SoloForms.h"
+#include "core/Cp1251.h"
+#include "decode/Decoder.h"
+#include "link/PanelLink.h"
 #include "link/PollCycle.h"
 #include "support/FakeSocket.h"
 #include "support/FakeView.h"
@@ -137,6 +140,81 @@ TEST_F(SoloTest, PowerButtonLooksAndCommand)
     solo().PwrMouseUp(2);
     EXPECT_EQ(grey.PwrBtn, SoloView::PwrGrey);
     EXPECT_FALSE(p->u.IsReqvChnData[2]);
+}
+
+// A status reply of a running unit: temperature t, fan speed 3, panel clock 14:mm on Monday.
+QString Status(int t, int mm)
+{
+    const QString reply = u"VSt07_1_1_16%1_0_3_0_E%2_305_1201_Работает"_s.arg(t, 2, 16, QChar(u'0'))
+                              .arg(mm, 2, 16, QChar(u'0'));
+    return fromCp1251(reply.toUtf8()); // as the socket layer hands it over, a character per byte
+}
+
+// Replies and losses reach only an open window; one opened again draws what the unit is now, not
+// what it showed when it was closed.
+TEST_F(SoloTest, OpeningAWindowDrawsTheUnitsPresentState)
+{
+    start(Units(2));
+    QObject window; // the fake view makes no windows: this stands for unit 1's
+    p->u.FormAS[1] = &window;
+    const SoloView &w = p->solos[1];
+    const auto runWhileOpen = [&] {
+        p->mainRows().ShowHideSoloForm(1, true, true);
+        p->decoder().ParsData(1, Status(0x14, 7));
+        EXPECT_EQ(w.LTempr, u"20°C"_s);
+        EXPECT_EQ(w.PwrBtn, SoloView::PwrNormal);
+        p->mainRows().ShowHideSoloForm(1, false, true);
+    };
+
+    struct Case
+    {
+        int TypeLost;
+        int stateAfter; // the link state when the window opens
+        QString text;
+        int Img_Msg;
+    };
+    const Case cases[] = {
+        {0, 0, u"Подключение ..."_s, 0},
+        {0, 2, u"Подключение ..."_s, 0}, // connected again, parameters not read yet
+        {0, 3, u"Подключение ..."_s, 0}, // parameters accepted, no status yet
+        {2, -2, u"Нет связи с вент."_s, 6},
+        {3, -3, u"Неверный пароль!"_s, 6},
+        {4, -4, u"Устар. верс. пульта!"_s, 6},
+        {5, -5, u"Устар. верс. прогр.!"_s, 6},
+        {6, -6, u"Не удалось подкл."_s, 5},
+        {7, -7, u"Подключение ..."_s, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.stateAfter);
+        runWhileOpen();
+        p->link().ConnectIsLost(1, c.TypeLost);
+        p->u.StateTCPConn[1] = c.stateAfter;
+        ASSERT_EQ(p->rows[1].L_info, c.text);
+
+        p->mainRows().ShowHideSoloForm(1, true, true);
+        EXPECT_EQ(w.LMsgMain, c.text);
+        EXPECT_EQ(w.Img_Msg, c.Img_Msg);
+        EXPECT_EQ(w.PwrBtn, SoloView::PwrGrey);
+        for (const QString *value : {&w.LTempr, &w.LSpeed, &w.LHumid, &w.LTime, &w.LDate, &w.LScen})
+            EXPECT_TRUE(value->isEmpty()) << value->toStdString();
+        for (int picture : {w.Img_net, w.Img_hc, w.Img_scn, w.Img_ScIco, w.Img_hum, w.Img_vav})
+            EXPECT_EQ(picture, -1);
+        EXPECT_EQ(w.Ind, 0);
+        EXPECT_EQ(w.IndBtn, 0);
+        p->mainRows().ShowHideSoloForm(1, false, true);
+    }
+
+    // Lost and back while closed: the replies of the new run, clock included.
+    runWhileOpen();
+    p->link().ConnectIsLost(1, 7);
+    p->decoder().ParsData(1, Status(0x15, 9));
+    p->mainRows().ShowHideSoloForm(1, true, true);
+    EXPECT_EQ(w.LTempr, u"21°C"_s);
+    EXPECT_EQ(w.LTime, u"14:09 Пн"_s);
+    EXPECT_EQ(w.LSpeed, u"3"_s);
+    EXPECT_EQ(w.LMsgMain, u"Работает"_s);
+    EXPECT_EQ(w.Img_net, 1);
+    EXPECT_EQ(w.PwrBtn, SoloView::PwrNormal);
 }
 
 TEST_F(SoloTest, ClosingAWindowClearsItsFlagAndWithOneUnitEndsTheProgram)

@@ -418,29 +418,39 @@ TEST_F(VavTest, PollCycleReadsZonesOnlyWhileTheWindowIsOpen)
     EXPECT_EQ(requests(2), (QStringList{u"VSt07"_s, u"VSt07"_s}));
 }
 
-// Against the panel simulator: the zones of the page shown are read, and a zone target set on the
-// second page reaches zone 7 and comes back in its next reading.
-TEST(VavSimTest, ZoneTargetOnThePageShownReachesThePanel)
+// Unit 1 on the panel simulator, whose panel 1 is a VAV unit with eight zones, polled every 40 ms.
+class VavSimTest : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        const QString prefix = test::SimProcess::addressPrefix(12);
+        ASSERT_TRUE(sim.start(prefix, {u"--panels"_s, u"1"_s}));
+        p.setView(&view);
+        p.u.nAHU = 1;
+        p.u.IsShowAHU[1] = true;
+        p.u.IsCorrectIP[1] = true;
+        const QStringList parts = prefix.split(u'.');
+        p.u.IPInt[1] = {0, parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), 1, 0};
+        p.FormShow();
+        p.Timer1.setInterval(40);
+        p.Timer1.start();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return p.u.StateTCPConn[1] == 1 && p.u.NVAVZoneAHU[1] == 8; }, 15000));
+    }
+
     test::SimProcess sim;
-    const QString prefix = test::SimProcess::addressPrefix(12);
-    ASSERT_TRUE(sim.start(prefix, {u"--panels"_s, u"1"_s}));
     SystemClock clock;
     QTemporaryDir dir;
-    Program p(clock, dir.path());
+    Program p{clock, dir.path()};
     test::FakeView view;
-    p.setView(&view);
-    p.u.nAHU = 1;
-    p.u.IsShowAHU[1] = true;
-    p.u.IsCorrectIP[1] = true;
-    const QStringList parts = prefix.split(u'.');
-    p.u.IPInt[1] = {0, parts[0].toInt(), parts[1].toInt(), parts[2].toInt(), 1, 0};
-    p.FormShow();
-    p.Timer1.setInterval(40);
-    p.Timer1.start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return p.u.StateTCPConn[1] == 1 && p.u.NVAVZoneAHU[1] == 8; }, 15000));
-
     VavEditor e;
+};
+
+// The zones of the page shown are read, and a zone target set on the second page reaches zone 7 and
+// comes back in its next reading.
+TEST_F(VavSimTest, ZoneTargetOnThePageShownReachesThePanel)
+{
     p.u.IsRegZoneVAVAHU[1] = true; // zone targets may be set whatever the panel's flags
     e.prepare(p, 1);
     e.FormActivate(p);
@@ -460,6 +470,31 @@ TEST(VavSimTest, ZoneTargetOnThePageShownReachesThePanel)
     EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(u"; "_s).toStdString();
     e.FormClose(p);
     EXPECT_FALSE(p.u.IsReqVAVPar[1]);
+}
+
+// The panel drops the connection while the zone window is open: the link comes back through the
+// parameter and status requests, the unit's state is polled again, and then the zones are read on.
+TEST_F(VavSimTest, DroppedConnectionWithTheZoneWindowOpenComesBackAndReadsZonesAgain)
+{
+    e.prepare(p, 1);
+    e.FormActivate(p);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.u.TimeZoneRead[1][0].isValid(); }, 15000));
+
+    bool lost = false;
+    QObject::connect(&p, &Program::rowChanged,
+                     [&](int n) { lost = lost || (n == 1 && p.u.StateTCPConn[1] == 0); });
+    ASSERT_EQ(sim.control(u"panel 1 requests clear"_s).left(2), u"ok"_s);
+    ASSERT_EQ(sim.control(u"panel 1 drop"_s).left(2), u"ok"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lost && p.u.StateTCPConn[1] == 1; }, 15000))
+        << "link state " << p.u.StateTCPConn[1] << ", requests "
+        << sim.control(u"panel 1 requests 20"_s).toStdString();
+    EXPECT_TRUE(p.u.IsReqVAVPar[1]);
+    const QDateTime back = clock.now();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.u.TimeZoneRead[1][0] > back; }, 15000));
+    const QString requests = sim.control(u"panel 1 requests 200"_s);
+    EXPECT_TRUE(requests.contains(u"VPr07_1000"_s)) << requests.toStdString();
+    EXPECT_TRUE(requests.contains(u"VSt07_1000"_s)) << requests.toStdString();
+    e.FormClose(p);
 }
 
 } // namespace

@@ -147,6 +147,34 @@ TEST_F(PollTest, ZonePagingWhileZoneWindowIsOpen)
                                  u"VZL10_1000"_s, u"VZL06_1000"_s}));
 }
 
+// Zones are read only while the link allows commands: after a dropped connection the parameter and
+// status requests bring the unit back first, with the zone window still open.
+TEST_F(PollTest, ZoneWindowOpenAcrossAReconnectLetsTheLinkComeBackFirst)
+{
+    FakePanelSocket &s = bringUp(1);
+    p.u.IsReqVAVPar[1] = true;
+    p.u.Zone_Beg = 1;
+    p.u.Zone_LocEnd = 2;
+    tick();
+    EXPECT_EQ(s.takeSent(), QStringList{u"VZL01_1000"_s});
+    s.reply("VZL01_0_0_0");
+
+    s.remoteClose();
+    EXPECT_EQ(p.u.StateTCPConn[1], 0);
+    tick();
+    ASSERT_TRUE(s.opening);
+    EXPECT_TRUE(s.takeSent().isEmpty());
+    s.acceptConnect();
+    QStringList wire;
+    for (const QByteArray &answer : {kParam, Status(), QByteArray("VZL02_0_0_0")}) {
+        tick();
+        wire += s.takeSent();
+        s.reply(answer);
+    }
+    EXPECT_EQ(wire, QStringList({u"VPr07_1000"_s, u"VSt07_1000"_s, u"VZL02_1000"_s}));
+    EXPECT_EQ(p.u.StateTCPConn[1], 1);
+}
+
 TEST_F(PollTest, NewErrorCodeIsAskedForAtMostFourTicks)
 {
     FakePanelSocket &s = bringUp(1);

@@ -1,6 +1,7 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
 #include "core/ZSub.h"
+#include "decode/Decoder.h"
 #include "support/ModalBoxes.h"
 #include "ui/art/ImageList.h"
 #include "ui/main/RowControl.h"
@@ -217,6 +218,36 @@ TEST_F(MainWindowTest, NormalModeRowsMenusAndModeSwitch)
     EXPECT_EQ(f.MenuSolo()->actions().first()->text(), u"Архивация"_s);
     EXPECT_FALSE(f.MenuSolo()->actions().first()->isEnabled());
     f.MenuSolo()->hide();
+}
+
+// Every click on a row's scenario pictures opens the scenarios, also where they show nothing.
+TEST_F(MainWindowTest, EmptyScenarioPicturesOfARowStillOpenTheScenarios)
+{
+    TForm1 &f = open(kThreeUnits);
+    f.show();
+    // Running, no active scenario, the last one started by source 5, which has no picture in a row.
+    p->decoder().ParsData(1, u"VSt07_1_1401_1614_0_3_0_E07_305_1201_OK"_s);
+    ASSERT_EQ(p->u.StateTCPConn[1], 1);
+    ASSERT_EQ(p->rows[1].Img_sc, -1);
+    ASSERT_EQ(p->rows[1].Img_ScIco, 0);
+    QString opened;
+    for (RowControl *c : {f.row(1).Img_sc, f.row(1).Img_ScIco}) {
+        SCOPED_TRACE(c->objectName().toStdString());
+        opened.clear();
+        QTimer::singleShot(0, &f, [&] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                opened = QString::fromLatin1(w->metaObject()->className());
+                QTest::keyClick(w, Qt::Key_Escape);
+            }
+        });
+        // Clicked on whatever the window shows at that place, so that a hidden control gets nothing.
+        const QPoint at = c->mapTo(&f, c->rect().center());
+        QWidget *hit = f.childAt(at);
+        ASSERT_NE(hit, nullptr);
+        QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&f, at));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(opened, u"kvu::TFormScen"_s);
+    }
 }
 
 TEST_F(MainWindowTest, EveryFocusableControlHasAnAccessibleNameInBothModes)

@@ -82,6 +82,22 @@ TEST_F(PanelClockDialogTest, CancelSendsNothingAndOneUnitKeepsTheFirstLine)
     EXPECT_FALSE(p.u.IsReqvChnData[1]);
 }
 
+// Only in diagnostic mode does the diagnostic window's first line tell that the window is up.
+TEST_F(PanelClockDialogTest, DiagnosticModeShowsSetTimeWhenTheWindowOpens)
+{
+    for (const int IsTest : {0, 1}) {
+        SCOPED_TRACE(IsTest);
+        p.s.IsTest = IsTest;
+        p.log.setLabel(1, u"StateTCPConn 1100"_s);
+        QString shown;
+        run([&] {
+            shown = p.log.label(1);
+            dialog.reject();
+        });
+        EXPECT_EQ(shown, IsTest ? u"SetTime"_s : u"StateTCPConn 1100"_s);
+    }
+}
+
 // The focus starts on "Отмена", so that a stray Enter sends nothing.
 TEST_F(PanelClockDialogTest, Keyboard)
 {

@@ -1,6 +1,7 @@
 #include "app/MainRows.h"
 #include "app/Program.h"
 #include "app/ViewModels.h"
+#include "decode/Decoder.h"
 #include "link/PanelLink.h"
 #include "support/TempIni.h"
 #include "ui/main/RowControl.h"
@@ -107,6 +108,32 @@ TEST_F(SoloWindowTest, OpensFromTheRowShowsTheUnitAndClosesToItsRow)
     QCoreApplication::processEvents();
     EXPECT_TRUE(ended.isEmpty());
     EXPECT_EQ(f.solo(2), w); // kept for the next opening
+}
+
+TEST_F(SoloWindowTest, ReopenedAfterALossWhileClosedShowsTheLossNotTheOldValues)
+{
+    TForm1 &f = open(Units(2));
+    f.show();
+    QTest::mouseClick(f.row(1).L_info, Qt::LeftButton);
+    TFormSolo *w = f.solo(1);
+    ASSERT_NE(w, nullptr);
+    p->decoder().ParsData(1, u"VSt07_1_1_1614_0_3_0_E07_305_1201_OK"_s);
+    EXPECT_EQ(w->element("LTempr")->text(), u"20°C"_s);
+    EXPECT_EQ(w->element("IndBtn")->accessibleDescription(), u"горит"_s);
+    w->close();
+
+    p->link().ConnectIsLost(1, 3);
+    EXPECT_EQ(f.row(1).L_info->text(), u"Неверный пароль!"_s);
+    QTest::mouseClick(f.row(1).L_info, Qt::LeftButton);
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_EQ(w->element("LMsgMain")->text(), u"Неверный пароль!"_s);
+    for (const char *value : {"LTempr", "LSpeed", "LHumid", "LTime", "LDate"})
+        EXPECT_TRUE(w->element(value)->text().isEmpty()) << value;
+    EXPECT_EQ(w->element("PwrBtn")->accessibleDescription(), u"недоступно"_s);
+    EXPECT_EQ(w->element("IndBtn")->accessibleDescription(), u"не горит"_s);
+    EXPECT_TRUE(w->element("Img_net")->pixmap().isNull());
+    if (const QString shots = qEnvironmentVariable("KVU_SHOTS"); !shots.isEmpty())
+        w->grab().save(shots + u"/solo-reopened-after-loss.png"_s);
 }
 
 TEST_F(SoloWindowTest, EveryAreaWorksFromTheKeyboard)

@@ -433,10 +433,12 @@ void TForm1::renderRow(int r)
     label(w.L_h, v.L_h, labels);
 
     picture(w.Img_sc, List::IL_sc, v.Img_sc, meaning(kScMeaning, v.Img_sc));
-    normalOnly(w.Img_sc, inUse && v.Img_sc >= 0);
+    // In normal mode every click on the scenario pictures opens the scenarios, also where they
+    // show nothing; service mode shows only what they hold.
+    normalOnly(w.Img_sc, inUse && (!service || v.Img_sc >= 0));
     picture(w.Img_ScIco, List::IL_ScIco, v.Img_ScIco,
             v.Img_ScIco > 0 ? u"Сценарий, значок %1"_s.arg(v.Img_ScIco) : QString());
-    normalOnly(w.Img_ScIco, inUse && v.Img_ScIco > 0);
+    normalOnly(w.Img_ScIco, inUse && (!service || v.Img_ScIco > 0));
     w.L_sc->setGeometry(v.L_scLeft, w.L_sc->y(), v.L_scWidth, w.L_sc->height());
     label(w.L_sc, v.L_sc, labels && !v.L_sc.isEmpty());
     if (w.L_sc->acts())

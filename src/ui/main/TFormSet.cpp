@@ -79,6 +79,7 @@ void TFormSet::FormShow(int i)
     for (RowControl *b : {BitBtn1_, BitBtn2_})
         b->setPixmap(art::picture(art::List::EdKey, 0, dpr));
     BitBtn2_->setFocus();
+    PanelClock::shown(program_);
     timer_->start();
 }
 
